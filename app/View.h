@@ -1,0 +1,21 @@
+#pragma once
+#include <string>
+
+// What the core asks of a front end. All texts are UTF-8; line breaks are CR LF.
+class View
+{
+public:
+    virtual ~View() = default;
+
+    virtual void setCaption(const std::string& text) = 0;
+    // Makes Image1 a drop target and a drag source of its own picture.
+    virtual void prepareDropZone() = 0;
+    virtual void setDropZoneVisible(bool visible) = 0;
+    // Outer window size in twips, as a Windows frame measures it; toolkits that size only
+    // the client area subtract Layout::referenceFrame.
+    virtual void setOuterSizeTwips(int width, int height) = 0;
+    // Modal to the window, information icon, one OK button; returns when it is closed.
+    virtual void showInformation(const std::string& title, const std::string& text) = 0;
+    // Ends the program at once: no further handler runs.
+    virtual void quit() = 0;
+};

@@ -1,0 +1,128 @@
+#include "app/frmFlagwash.h"
+
+#include "about/AboutText.h"
+#include "app/Layout.h"
+#include "app/SystemDirectory.h"
+#include "app/View.h"
+#include "reset/ResetRun.h"
+#include "web/BrowserCommand.h"
+#include "web/Launcher.h"
+#include "web/WebHost.h"
+
+#include <algorithm>
+
+frmFlagwash::frmFlagwash(View& view, SystemDirectory& systemDirectory,
+                         AttributeReset& attributeReset, RegistryReader& registry,
+                         Launcher& launcher)
+    : view_(view)
+    , systemDirectory_(systemDirectory)
+    , attributeReset_(attributeReset)
+    , registry_(registry)
+    , launcher_(launcher)
+{
+}
+
+void frmFlagwash::Form_Load()
+{
+    const SystemDirectoryReport report = systemDirectory_.query();
+    state_.SysDirLen = report.length;
+    const auto kept = static_cast<std::size_t>(std::max(report.length, 0));
+    state_.SysDir = report.text.substr(0, std::min(kept, report.text.size()));
+    state_.SysDir += systemDirectory_.separator();
+    state_.SysDrive = state_.SysDir.substr(
+            0, static_cast<std::size_t>(std::max(systemDirectory_.driveRootLength(), 0)));
+
+    const PageCommands pages =
+            GetActiveBrowser(registry_, launcher_.fallbackBrowser(state_.SysDrive), WebHost);
+    state_.HomePageCmd = pages.HomePageCmd;
+    state_.DownloadPageCmd = pages.DownloadPageCmd;
+
+    // Image1 takes drops from now on, and its picture can be dragged out.
+    view_.prepareDropZone();
+
+    state_.AppTitle = "";
+    view_.setCaption(state_.AppTitle);
+
+    state_.LineBreak = "\r\n";
+
+    launchDownloadPage();
+}
+
+void frmFlagwash::Form_Resize()
+{
+    // Setting the size raises the size-changed event again; that nested run has nothing to undo.
+    if (resizing_)
+        return;
+    resizing_ = true;
+    view_.setOuterSizeTwips(Layout::enforcedOuterSize.width, Layout::enforcedOuterSize.height);
+    resizing_ = false;
+}
+
+void frmFlagwash::Form_OLEDragOver()
+{
+    setImage1Visible(true);
+}
+
+void frmFlagwash::Image1_OLEDragDrop(DropPayload data)
+{
+    list1_.clear();
+    if (!data.files) {
+        // The list is empty now, so the caption must not promise a selection any more.
+        view_.setCaption(state_.AppTitle);
+        return;
+    }
+    view_.setCaption(selectionCaption(data.files->size()));
+    setImage1Visible(false);
+    list1_.replace(std::move(*data.files));
+}
+
+void frmFlagwash::Image1_Click()
+{
+    if (!image1Visible_)
+        return;
+    const LaunchResult result = launcher_.launch(state_.HomePageCmd, ShowState::MaximizedActive);
+    if (!result.started) {
+        std::string text = "The web page could not be opened with this command:";
+        text += state_.LineBreak + state_.HomePageCmd + state_.LineBreak;
+        if (!result.error.empty())
+            text += state_.LineBreak + result.error;
+        view_.showInformation(state_.AppTitle, text);
+    }
+}
+
+void frmFlagwash::imgStart_Click()
+{
+    launchDownloadPage();
+    const ResetSummary summary = runReset(list1_.paths(), attributeReset_);
+    list1_.clear();
+    view_.showInformation(state_.AppTitle, resetReport(summary, state_.LineBreak));
+    view_.setCaption(state_.AppTitle);
+}
+
+void frmFlagwash::imgAbout_Click()
+{
+    view_.showInformation(state_.AppTitle, AboutText(WebHost, state_.LineBreak));
+    launchDownloadPage();
+}
+
+void frmFlagwash::imgExit_Click()
+{
+    view_.quit();
+}
+
+void frmFlagwash::Form_Unload()
+{
+    view_.quit();
+}
+
+void frmFlagwash::setImage1Visible(bool visible)
+{
+    image1Visible_ = visible;
+    view_.setDropZoneVisible(visible);
+}
+
+void frmFlagwash::launchDownloadPage()
+{
+    // A page that cannot be opened here is no reason to bother the user.
+    launcher_.launch(state_.DownloadPageCmd, ShowState::MinimizedNoActivate);
+}

@@ -1,0 +1,48 @@
+#pragma once
+#include "app/MainWindowState.h"
+#include "selection/DropPayload.h"
+#include "selection/Selection.h"
+
+class View;
+class SystemDirectory;
+class AttributeReset;
+class RegistryReader;
+class Launcher;
+
+// The main window's behaviour: its state and every event handler. Front ends forward each
+// event to the handler of the same name and render what it asks of the View.
+class frmFlagwash
+{
+public:
+    frmFlagwash(View& view, SystemDirectory& systemDirectory, AttributeReset& attributeReset,
+                RegistryReader& registry, Launcher& launcher);
+
+    void Form_Load();
+    void Form_Resize();
+    void Form_OLEDragOver();
+    void Image1_OLEDragDrop(DropPayload data);
+    void Image1_Click();
+    void imgStart_Click();
+    void imgAbout_Click();
+    void imgExit_Click();
+    void Form_Unload();
+
+    const MainWindowState& state() const { return state_; }
+    const Selection& List1() const { return list1_; }
+    bool isImage1Visible() const { return image1Visible_; }
+
+private:
+    void setImage1Visible(bool visible);
+    void launchDownloadPage();
+
+    View& view_;
+    SystemDirectory& systemDirectory_;
+    AttributeReset& attributeReset_;
+    RegistryReader& registry_;
+    Launcher& launcher_;
+
+    MainWindowState state_;
+    Selection list1_;
+    bool image1Visible_ = false;
+    bool resizing_ = false;
+};

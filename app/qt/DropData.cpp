@@ -1,0 +1,43 @@
+#include "DropData.h"
+
+#include "UriList.h"
+
+#include <QSysInfo>
+#include <QMimeData>
+
+DropPayload dropPayloadFrom(const QMimeData* data)
+{
+    static const QString uriListType = QStringLiteral("text/uri-list");
+    if (!data || !data->hasFormat(uriListType))
+        return {};
+    const QByteArray list = data->data(uriListType);
+    auto files = localFilesFromUriList(list, QSysInfo::machineHostName().toUtf8());
+    if (!files)
+        return {};
+    std::vector<std::filesystem::path> paths;
+    paths.reserve(files->size());
+    for (std::string& file : *files)
+        paths.emplace_back(std::move(file));
+    return {std::move(paths)};
+}
+
+OfferedEffects offeredEffects(Qt::DropActions actions)
+{
+    return {actions.testFlag(Qt::CopyAction), actions.testFlag(Qt::MoveAction),
+            actions.testFlag(Qt::LinkAction)};
+}
+
+Qt::DropAction toQtAction(DropEffect effect)
+{
+    switch (effect) {
+    case DropEffect::Copy:
+        return Qt::CopyAction;
+    case DropEffect::Move:
+        return Qt::MoveAction;
+    case DropEffect::Link:
+        return Qt::LinkAction;
+    case DropEffect::None:
+        break;
+    }
+    return Qt::IgnoreAction;
+}

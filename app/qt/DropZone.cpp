@@ -1,0 +1,65 @@
+#include "DropZone.h"
+
+#include "DropData.h"
+#include "app/frmFlagwash.h"
+
+#include <QApplication>
+#include <QDrag>
+#include <QDragEnterEvent>
+#include <QMimeData>
+#include <QMouseEvent>
+
+DropZone::DropZone(QWidget* parent) : PictureButton(parent) { }
+
+// Answer copy, or link; never move, which would let the source delete the originals.
+void DropZone::answer(QDropEvent* event)
+{
+    event->setDropAction(toQtAction(answerDropEffect(offeredEffects(event->possibleActions()))));
+    event->accept();
+}
+
+void DropZone::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (form_)
+        form_->Form_OLEDragOver();
+    answer(event);
+}
+
+void DropZone::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (form_)
+        form_->Form_OLEDragOver();
+    answer(event);
+}
+
+void DropZone::dropEvent(QDropEvent* event)
+{
+    answer(event);
+    if (form_)
+        form_->Image1_OLEDragDrop(dropPayloadFrom(event->mimeData()));
+}
+
+void DropZone::mousePressEvent(QMouseEvent* event)
+{
+    pressPosition_ = event->position().toPoint();
+    dragging_ = false;
+    PictureButton::mousePressEvent(event);
+}
+
+void DropZone::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!dragSource_ || dragging_ || !(event->buttons() & Qt::LeftButton))
+        return;
+    if ((event->position().toPoint() - pressPosition_).manhattanLength()
+        < QApplication::startDragDistance())
+        return;
+    dragging_ = true;
+    cancelPress();
+    auto* drag = new QDrag(this);
+    auto* data = new QMimeData;
+    data->setImageData(pixmap().toImage());
+    drag->setMimeData(data);
+    drag->setPixmap(pixmap());
+    drag->setHotSpot(pressPosition_);
+    drag->exec(Qt::CopyAction, Qt::CopyAction);
+}

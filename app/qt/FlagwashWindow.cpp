@@ -1,0 +1,176 @@
+#include "FlagwashWindow.h"
+
+#include "DropZone.h"
+#include "Fonts.h"
+#include "Pictures.h"
+#include "app/frmFlagwash.h"
+
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QPainter>
+#include <QScreen>
+
+namespace {
+
+QString text(std::string_view utf8)
+{
+    return QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
+}
+
+QRect pixels(const Layout::TwipsRect& r)
+{
+    constexpr int dpi = 96;  // logical pixels; Qt scales them on dense screens
+    return {Layout::twipsToPixels(r.left, dpi), Layout::twipsToPixels(r.top, dpi),
+            Layout::twipsToPixels(r.width, dpi), Layout::twipsToPixels(r.height, dpi)};
+}
+
+} // namespace
+
+FlagwashWindow::FlagwashWindow(QWidget* parent)
+    : QWidget(parent,
+              Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                      | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+{
+    setObjectName(QStringLiteral("frmFlagwash"));
+    setWindowIcon(programIcon());
+    setAcceptDrops(true);
+    background_ = loadPicture(Layout::background.file, devicePixelRatioF());
+
+    // In table order: each control lies above the ones created before it.
+    for (const Layout::Control& c : Layout::controls) {
+        QWidget* widget = createControl(c);
+        widget->setObjectName(text(c.name));
+        widget->setGeometry(pixels(c.rect));
+        if (!c.tooltip.empty()) {
+            widget->setToolTip(text(c.tooltip));
+            widget->setAccessibleDescription(text(c.tooltip));
+        }
+        if (!c.accessibleName.empty())
+            widget->setAccessibleName(text(c.accessibleName));
+        widget->setVisible(c.shownAtStart);
+        controls_[c.id] = widget;
+    }
+}
+
+QWidget* FlagwashWindow::createControl(const Layout::Control& c)
+{
+    switch (c.kind) {
+    case Layout::Kind::ListBox: {
+        auto* list = new QListWidget(this);
+        list->setFocusPolicy(Qt::NoFocus);
+        list->setSortingEnabled(false);
+        list->setSelectionMode(QAbstractItemView::SingleSelection);
+        return list;
+    }
+    case Layout::Kind::ImageArea: {
+        auto* area = new QWidget(this);
+        area->setFocusPolicy(Qt::NoFocus);
+        return area;
+    }
+    case Layout::Kind::Image:
+    case Layout::Kind::ImageButton: {
+        PictureButton* button =
+                c.kind == Layout::Kind::Image ? new DropZone(this) : new PictureButton(this);
+        if (c.picture)
+            button->setPixmap(loadPicture(c.picture->file, devicePixelRatioF()));
+        return button;
+    }
+    case Layout::Kind::Label: {
+        auto* label = new QLabel(text(c.text), this);
+        label->setTextFormat(Qt::PlainText);
+        label->setFont(labelFont());
+        label->setWordWrap(c.wordWrap);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        label->setContentsMargins(0, 0, 0, 0);
+        label->setAutoFillBackground(false);
+        label->setAttribute(Qt::WA_TranslucentBackground);
+        QPalette palette = label->palette();
+        if (c.colour)
+            palette.setColor(QPalette::WindowText, QColor(c.colour->red, c.colour->green, c.colour->blue));
+        label->setPalette(palette);
+        return label;
+    }
+    }
+    return new QWidget(this);
+}
+
+void FlagwashWindow::attach(frmFlagwash& form)
+{
+    form_ = &form;
+    dropZone()->attach(form);
+    const auto connectClick = [&](Layout::ControlId id, void (frmFlagwash::*handler)()) {
+        connect(static_cast<PictureButton*>(control(id)), &PictureButton::clicked, this,
+                [this, handler] { (form_->*handler)(); });
+    };
+    connectClick(Layout::ControlId::Image1, &frmFlagwash::Image1_Click);
+    connectClick(Layout::ControlId::imgStart, &frmFlagwash::imgStart_Click);
+    connectClick(Layout::ControlId::imgAbout, &frmFlagwash::imgAbout_Click);
+    connectClick(Layout::ControlId::imgExit, &frmFlagwash::imgExit_Click);
+}
+
+DropZone* FlagwashWindow::dropZone() const
+{
+    return static_cast<DropZone*>(control(Layout::ControlId::Image1));
+}
+
+void FlagwashWindow::setClientSize(QSize size)
+{
+    setFixedSize(size);
+    resize(size);
+}
+
+void FlagwashWindow::centreOnScreen()
+{
+    const QScreen* target = screen();
+    if (!target)
+        return;
+    const QRect available = target->availableGeometry();
+    move(available.center() - QPoint(width() / 2, height() / 2));
+}
+
+void FlagwashWindow::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), palette().window());
+    painter.drawPixmap(0, 0, background_);
+}
+
+void FlagwashWindow::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (form_)
+        form_->Form_Resize();
+}
+
+void FlagwashWindow::closeEvent(QCloseEvent* event)
+{
+    event->accept();
+    if (form_)
+        form_->Form_Unload();
+}
+
+// Anything dragged over the window shows the drop zone; only the drop zone takes the drop.
+void FlagwashWindow::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (form_)
+        form_->Form_OLEDragOver();
+    // Accepted to follow the drag, but nothing can be dropped here.
+    event->setDropAction(Qt::IgnoreAction);
+    event->accept();
+}
+
+void FlagwashWindow::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (form_)
+        form_->Form_OLEDragOver();
+    event->setDropAction(Qt::IgnoreAction);
+    event->ignore();
+}
+
+void FlagwashWindow::dropEvent(QDropEvent* event)
+{
+    event->setDropAction(Qt::IgnoreAction);
+    event->ignore();
+}

@@ -1,0 +1,42 @@
+#pragma once
+#include "app/Layout.h"
+
+#include <QPixmap>
+#include <QWidget>
+
+#include <map>
+
+class DropZone;
+class frmFlagwash;
+
+// frmFlagwash on screen: the background picture and the ten controls of the layout table.
+// Every event goes to the core handler of the same name.
+class FlagwashWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit FlagwashWindow(QWidget* parent = nullptr);
+
+    void attach(frmFlagwash& form);
+    QWidget* control(Layout::ControlId id) const { return controls_.at(id); }
+    DropZone* dropZone() const;
+    // Fixes the client area and keeps the window manager from offering another size.
+    void setClientSize(QSize size);
+    // Centres the window on its screen; nothing else places it where no window manager runs.
+    void centreOnScreen();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    QWidget* createControl(const Layout::Control& control);
+
+    frmFlagwash* form_ = nullptr;
+    QPixmap background_;
+    std::map<Layout::ControlId, QWidget*> controls_;
+};

@@ -1,0 +1,38 @@
+#include "Fonts.h"
+
+#include "Pictures.h"
+#include "app/Layout.h"
+
+#include <QFontDatabase>
+#include <QString>
+#include <QStringList>
+
+namespace {
+
+QString family(std::string_view name)
+{
+    return QString::fromUtf8(name.data(), qsizetype(name.size()));
+}
+
+} // namespace
+
+void registerBundledFonts()
+{
+    registerPictureResources();
+    if (!QFontDatabase::families().contains(family(Layout::labelFont.family)))
+        QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/Gelasio-Regular.ttf"));
+}
+
+QFont labelFont()
+{
+    QFont font;
+    font.setFamilies({family(Layout::labelFont.family), family(Layout::labelFont.fallbackFamily)});
+    // Points at the layout's 96 dpi: 8.25 pt is 11 px.
+    font.setPixelSize(qRound(Layout::labelFont.pointSize * 96.0 / 72.0));
+    font.setWeight(static_cast<QFont::Weight>(Layout::labelFont.weight));
+    font.setItalic(false);
+    font.setUnderline(false);
+    font.setStrikeOut(false);
+    font.setStyleStrategy(QFont::PreferMatch);
+    return font;
+}

@@ -1,0 +1,48 @@
+#include "Pictures.h"
+
+#include "app/Layout.h"
+
+#include <QFile>
+#include <QString>
+
+namespace {
+
+QString resourcePath(std::string_view file)
+{
+    return QStringLiteral(":/assets/") + QString::fromUtf8(file.data(), qsizetype(file.size()));
+}
+
+QString doubleSizePath(std::string_view file)
+{
+    const QString path = resourcePath(file);
+    const qsizetype dot = path.lastIndexOf(u'.');
+    return path.left(dot) + QStringLiteral("@2x") + path.mid(dot);
+}
+
+} // namespace
+
+// Resources of a static library are registered by hand, outside any namespace.
+void registerPictureResources()
+{
+    Q_INIT_RESOURCE(assets);
+}
+
+QPixmap loadPicture(std::string_view file, qreal devicePixelRatio)
+{
+    registerPictureResources();
+    if (devicePixelRatio > 1.0) {
+        const QString large = doubleSizePath(file);
+        QPixmap pixmap;
+        if (QFile::exists(large) && pixmap.load(large)) {
+            pixmap.setDevicePixelRatio(2.0);
+            return pixmap;
+        }
+    }
+    return QPixmap(resourcePath(file));
+}
+
+QIcon programIcon()
+{
+    registerPictureResources();
+    return QIcon(resourcePath(Layout::iconFile));
+}

@@ -1,0 +1,69 @@
+#include "QtView.h"
+
+#include "DropZone.h"
+#include "FlagwashWindow.h"
+#include "X11WindowName.h"
+#include "app/Layout.h"
+
+#include <QMessageBox>
+
+namespace {
+
+QString fromUtf8(const std::string& text)
+{
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+} // namespace
+
+QtView::QtView(FlagwashWindow& window, std::function<void()> quit)
+    : window_(window)
+    , quit_(std::move(quit))
+    , namePublisher_(std::make_unique<WindowNamePublisher>())
+{
+    window_.installEventFilter(namePublisher_.get());
+}
+
+QtView::~QtView() = default;
+
+void QtView::setCaption(const std::string& text)
+{
+    window_.setWindowTitle(fromUtf8(text));
+    publishWindowName(&window_);
+}
+
+void QtView::prepareDropZone()
+{
+    window_.dropZone()->setAcceptDrops(true);
+    window_.dropZone()->setDragSourceEnabled(true);
+}
+
+void QtView::setDropZoneVisible(bool visible)
+{
+    window_.dropZone()->setVisible(visible);
+}
+
+void QtView::setOuterSizeTwips(int width, int height)
+{
+    // Qt sizes the client area: the one a Windows frame of this outer size would leave.
+    constexpr int dpi = 96;
+    window_.setClientSize({Layout::twipsToPixels(width - Layout::referenceFrame.width, dpi),
+                           Layout::twipsToPixels(height - Layout::referenceFrame.height, dpi)});
+}
+
+void QtView::showInformation(const std::string& title, const std::string& text)
+{
+    QString body = fromUtf8(text);
+    body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QMessageBox box(QMessageBox::Information, fromUtf8(title), body, QMessageBox::Ok, &window_);
+    box.setTextFormat(Qt::PlainText);
+    box.setWindowModality(Qt::ApplicationModal);
+    WindowNamePublisher publisher;
+    box.installEventFilter(&publisher);
+    box.exec();
+}
+
+void QtView::quit()
+{
+    quit_();
+}

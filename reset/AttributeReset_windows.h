@@ -1,0 +1,8 @@
+#pragma once
+#include <string>
+
+// The path to hand to the file API: unchanged below MAX_PATH (260 characters); from there on
+// its full form with the "\\?\" prefix ("\\?\UNC\" for a share), which lifts the limit on
+// every Windows version. Such a path is taken literally, so it is made absolute and
+// normalised first ("/" to "\", "." and ".." resolved).
+std::wstring extendedLengthPath(const std::wstring& path);

@@ -1,0 +1,106 @@
+#include "reset/linux/DosAttribValue.h"
+
+#include <cstddef>
+#include <cstdint>
+
+namespace linuxreset {
+
+namespace {
+
+constexpr std::size_t maxHexDigits = 8;
+
+int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// Clears the attributes in a "0x..." text in place, keeping its digit count and letter case
+// so that a Samba blob behind it stays where its alignment put it.
+bool normalizeText(std::string& text)
+{
+    if (text.size() < 3 || text.size() > 2 + maxHexDigits || text[0] != '0'
+        || (text[1] != 'x' && text[1] != 'X'))
+        return false;
+    unsigned long value = 0;
+    bool upper = false;
+    for (std::size_t i = 2; i < text.size(); ++i) {
+        const int digit = hexDigit(text[i]);
+        if (digit < 0)
+            return false;
+        upper = upper || (text[i] >= 'A' && text[i] <= 'F');
+        value = (value << 4) | static_cast<unsigned long>(digit);
+    }
+    value &= ~DosAttribValue::cleared;
+    const char *digits = upper ? "0123456789ABCDEF" : "0123456789abcdef";
+    for (std::size_t i = text.size(); i-- > 2;) {
+        text[i] = digits[value & 0xF];
+        value >>= 4;
+    }
+    return true;
+}
+
+std::size_t alignUp(std::size_t offset, std::size_t alignment)
+{
+    return (offset + alignment - 1) / alignment * alignment;
+}
+
+std::uint32_t readLe(const std::string& bytes, std::size_t offset, std::size_t width)
+{
+    std::uint32_t value = 0;
+    for (std::size_t i = width; i-- > 0;)
+        value = (value << 8) | static_cast<unsigned char>(bytes[offset + i]);
+    return value;
+}
+
+void writeLe32(std::string& bytes, std::size_t offset, std::uint32_t value)
+{
+    for (std::size_t i = 0; i < 4; ++i)
+        bytes[offset + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+} // namespace
+
+std::optional<std::string> DosAttribValue::normalized(std::string_view value)
+{
+    std::string result(value);
+    const std::size_t nul = result.find('\0');
+    std::string text = result.substr(0, nul);
+    if (nul == std::string::npos) {
+        // Wine's form.
+        if (!normalizeText(text))
+            return std::nullopt;
+        return text;
+    }
+
+    // Samba's form. Before version 4 the text repeats the attributes; since then it is empty.
+    if (!text.empty()) {
+        if (!normalizeText(text))
+            return std::nullopt;
+        result.replace(0, text.size(), text);
+    }
+    const std::size_t blobStart = nul + 1;
+    if (blobStart == result.size())
+        return result; // text only, as Samba wrote before 3.5
+
+    const std::size_t versionAt = alignUp(blobStart, 2);
+    if (versionAt + 4 > result.size())
+        return std::nullopt;
+    const std::uint32_t version = readLe(result, versionAt, 2);
+    const std::uint32_t level = readLe(result, versionAt + 2, 2);
+    if (version != level || version < 1 || version > 5)
+        return std::nullopt;
+    const std::size_t infoAt = alignUp(versionAt + 4, 4);
+    const std::size_t attribAt = infoAt + (version == 1 ? 0 : 4);
+    if (attribAt + 4 > result.size())
+        return std::nullopt;
+    writeLe32(result, attribAt, readLe(result, attribAt, 4) & ~static_cast<std::uint32_t>(cleared));
+    return result;
+}
+
+} // namespace linuxreset

@@ -1,0 +1,39 @@
+#pragma once
+#include <cstdint>
+#include <map>
+#include <sys/types.h>
+#include <utility>
+
+namespace linuxreset {
+
+enum class FileSystemKind {
+    Other, // ext4, tmpfs, xfs, btrfs, ...: inode flags and user xattrs
+    Fat, // vfat, msdos: the FAT attribute ioctls
+    Fuse, // may be ntfs-3g; only the xattr itself tells
+    Ntfs, // the kernel's ntfs3 (or the old ntfs) driver
+};
+
+// What one device is, and what its backends have shown it cannot do, so that a drop of many
+// paths pays for a statfs and a failed probe once per device rather than once per path.
+struct DeviceInfo
+{
+    FileSystemKind kind = FileSystemKind::Other;
+    bool noInodeFlags = false;
+    bool noNtfsAttributes = false;
+    bool noUserXattrs = false;
+};
+
+// Keyed by device and mount: a stick pulled and another plugged in may get the same device
+// number with another file system, but not the same mount.
+class FileSystemCache
+{
+public:
+    // `path` is only read on the first visit of the mount; it must be a file or folder there.
+    DeviceInfo& lookup(dev_t device, std::uint64_t mountId, const char *path);
+
+private:
+    std::map<std::pair<dev_t, std::uint64_t>, DeviceInfo> devices_;
+    DeviceInfo uncached_;
+};
+
+} // namespace linuxreset

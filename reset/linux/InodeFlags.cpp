@@ -1,0 +1,57 @@
+#include "reset/linux/InodeFlags.h"
+
+#include <cerrno>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+
+namespace linuxreset {
+
+namespace {
+
+constexpr unsigned blockingFlags = FS_IMMUTABLE_FL | FS_APPEND_FL;
+constexpr std::uint64_t blockingAttributes = STATX_ATTR_IMMUTABLE | STATX_ATTR_APPEND;
+
+bool isUnsupported(int error)
+{
+    // ENOTTY: no such ioctl here; EINVAL: FUSE passes it on and the daemon refuses it.
+    return error == ENOTTY || error == EOPNOTSUPP || error == EINVAL;
+}
+
+} // namespace
+
+StepResult InodeFlags::clear(TargetFile& target, DeviceInfo& device)
+{
+    const struct statx& status = target.status();
+    const bool known = (status.stx_attributes_mask & blockingAttributes) == blockingAttributes;
+    if (known && (status.stx_attributes & blockingAttributes) == 0)
+        return StepResult::notMine();
+    if (device.noInodeFlags)
+        return StepResult::notMine();
+
+    StepResult failure;
+    const int fd = target.descriptor("reading the inode flags", failure);
+    if (fd < 0)
+        return failure;
+    // The kernel reads and writes an int here, whatever the ioctl's declared type says.
+    int flags = 0;
+    if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) != 0) {
+        if (isUnsupported(errno)) {
+            device.noInodeFlags = true;
+            return StepResult::notMine();
+        }
+        return StepResult::fromErrno(errno, "reading the inode flags");
+    }
+    if ((flags & blockingFlags) == 0)
+        return StepResult::normal();
+    // Written only when one was set: ext4 may refuse even an unchanged value.
+    flags &= ~static_cast<int>(blockingFlags);
+    if (::ioctl(fd, FS_IOC_SETFLAGS, &flags) != 0) {
+        if (errno == EPERM)
+            return StepResult::failed(ResetOutcome::Status::AccessDenied,
+                                      "the immutable/append-only flags need CAP_LINUX_IMMUTABLE");
+        return StepResult::fromErrno(errno, "clearing the immutable/append-only flags");
+    }
+    return StepResult::normal();
+}
+
+} // namespace linuxreset

@@ -1,0 +1,175 @@
+#include "CoreFixture.h"
+#include "reset/ResetRun.h"
+
+#include <gtest/gtest.h>
+
+#include <type_traits>
+
+namespace {
+
+using Paths = std::vector<std::filesystem::path>;
+using Status = ResetOutcome::Status;
+
+const std::string closing = "\r\n\r\nClick OK to reset more files/folders";
+// After the list of failures, whose lines end in a line break of their own.
+const std::string closingAfterList = "\r\nClick OK to reset more files/folders";
+
+struct ReportCase
+{
+    const char* name;
+    Paths list;
+    std::map<std::filesystem::path, ResetOutcome> outcomes;
+    std::string report;
+};
+
+void PrintTo(const ReportCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class ResetReport : public ::testing::TestWithParam<ReportCase>
+{
+};
+
+TEST_P(ResetReport, ResetsEveryPathThenReportsAndRestoresTheCaption)
+{
+    const ReportCase& c = GetParam();
+    CoreFixture core;
+    core.load();
+    core.reset.outcomes = c.outcomes;
+    core.form.Image1_OLEDragDrop({c.list});
+    core.log.clear();
+
+    core.form.imgStart_Click();
+
+    // The download page first, then every path in list order, the box, and the caption.
+    EventLog expected{"launchMin:" + core.form.state().DownloadPageCmd};
+    for (const auto& path : c.list)
+        expected.push_back("reset:" + path.string());
+    expected.push_back("box");
+    expected.push_back("caption:");
+    EXPECT_EQ(core.log, expected);
+
+    ASSERT_EQ(core.view.boxes.size(), 1u);
+    EXPECT_EQ(core.view.boxes[0].title, "");
+    EXPECT_EQ(core.view.boxes[0].text, c.report);
+    EXPECT_EQ(core.form.List1().count(), 0u);
+}
+
+std::map<std::filesystem::path, ResetOutcome> manyMissing()
+{
+    std::map<std::filesystem::path, ResetOutcome> outcomes;
+    for (int i = 0; i < 13; ++i)
+        outcomes["/gone/" + std::to_string(i)] = {Status::Missing, {}};
+    return outcomes;
+}
+
+Paths manyPaths()
+{
+    Paths paths{"/kept"};
+    for (int i = 0; i < 13; ++i)
+        paths.emplace_back("/gone/" + std::to_string(i));
+    return paths;
+}
+
+std::string manyReport()
+{
+    std::string text = "Done resetting 1 files/folders\r\n\r\nCould not reset 13 files/folders:\r\n";
+    for (int i = 0; i < 10; ++i)
+        text += "/gone/" + std::to_string(i) + " (missing)\r\n";
+    return text + "and 3 more\r\n" + closingAfterList;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+        Cases, ResetReport,
+        ::testing::Values(
+                ReportCase{"EmptyList", {}, {}, "Done resetting 0 files/folders" + closing},
+                ReportCase{"AllDone", {"/a", "/b", "/c"}, {}, "Done resetting 3 files/folders" + closing},
+                ReportCase{"SomeFailed",
+                           {"/a", "/gone", "/locked", "/fifo"},
+                           {{"/gone", {Status::Missing, {}}},
+                            {"/locked", {Status::AccessDenied, {}}},
+                            {"/fifo", {Status::NotFileOrFolder, {}}}},
+                           "Done resetting 1 files/folders\r\n\r\nCould not reset 3 files/folders:\r\n"
+                           "/gone (missing)\r\n/locked (access denied)\r\n"
+                           "/fifo (not a file or folder)\r\n"
+                                   + closingAfterList},
+                ReportCase{"ReasonsFromTheBackend",
+                           {"/link", "/odd"},
+                           {{"/link", {Status::LeftAsIs, "symbolic link, not followed"}},
+                            {"/odd", {Status::Failed, "error 1117"}}},
+                           "Done resetting 0 files/folders\r\n\r\nCould not reset 2 files/folders:\r\n"
+                           "/link (left as it is: symbolic link, not followed)\r\n"
+                           "/odd (failed: error 1117)\r\n"
+                                   + closingAfterList},
+                ReportCase{"AtMostTenListed", manyPaths(), manyMissing(), manyReport()}),
+        [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ResetRun, SecondClickReportsZeroAndLaunchesAgain)
+{
+    CoreFixture core;
+    core.load();
+    core.form.Image1_OLEDragDrop({Paths{"/a"}});
+    core.form.imgStart_Click();
+    core.form.imgStart_Click();
+
+    EXPECT_EQ(core.reset.calls, Paths{"/a"});
+    ASSERT_EQ(core.view.boxes.size(), 2u);
+    EXPECT_EQ(core.view.boxes[1].text, "Done resetting 0 files/folders" + closing);
+    ASSERT_EQ(core.launcher.launches.size(), 2u);
+    EXPECT_EQ(core.launcher.launches[1].state, ShowState::MinimizedNoActivate);
+}
+
+TEST(ResetRun, FailedPageLaunchDoesNotStopTheRun)
+{
+    CoreFixture core;
+    core.load();
+    core.launcher.fails = true;
+    core.form.Image1_OLEDragDrop({Paths{"/a", "/b"}});
+    core.form.imgStart_Click();
+
+    EXPECT_EQ(core.reset.calls, (Paths{"/a", "/b"}));
+    ASSERT_EQ(core.view.boxes.size(), 1u);
+    EXPECT_EQ(core.view.boxes[0].text, "Done resetting 2 files/folders" + closing);
+}
+
+TEST(ResetRun, HundredThousandPathsAreAllCounted)
+{
+    CoreFixture core;
+    core.load();
+    Paths many;
+    for (int i = 0; i < 100000; ++i)
+        many.emplace_back("/d/" + std::to_string(i));
+    core.form.Image1_OLEDragDrop({many});
+    core.form.imgStart_Click();
+
+    EXPECT_EQ(core.reset.calls.size(), 100000u);
+    EXPECT_EQ(core.view.boxes.at(0).text, "Done resetting 100000 files/folders" + closing);
+}
+
+TEST(DisplayPath, ShowsUtf8NamesAsTheyAre)
+{
+    const std::string name = "/caf\xC3\xA9/\xF0\x9F\x93\x81 \xE6\x96\x87";
+    const std::u8string raw(name.begin(), name.end());
+    EXPECT_EQ(displayPath(std::filesystem::path(raw)), name);
+}
+
+TEST(DisplayPath, BytesThatAreNotUtf8BecomeReplacementCharacters)
+{
+    if constexpr (!std::is_same_v<std::filesystem::path::value_type, char>)
+        GTEST_SKIP() << "paths are UTF-16 text here and cannot hold stray bytes";
+    const struct
+    {
+        std::string raw;
+        std::string shown;
+    } cases[] = {
+            {"/latin1-caf\xE9.txt", "/latin1-caf\xEF\xBF\xBD.txt"},
+            {"/cut\xE2\x82", "/cut\xEF\xBF\xBD\xEF\xBF\xBD"},
+            {"/overlong\xC0\xAF", "/overlong\xEF\xBF\xBD\xEF\xBF\xBD"},
+            {"/surrogate\xED\xA0\x80", "/surrogate\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(displayPath(std::filesystem::path(c.raw)), c.shown) << c.raw;
+}
+
+} // namespace

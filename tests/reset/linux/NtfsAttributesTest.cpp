@@ -1,0 +1,185 @@
+// The NTFS attribute word through ntfs-3g on a fresh image: exactly what Windows' "normal"
+// clears goes, the rest stays, and ntfs-3g's special files keep the system flag they live by.
+#include "ScratchFileSystem.h"
+
+#include "reset/AttributeReset.h"
+#include "reset/linux/NtfsAttributes.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+namespace {
+
+using Status = ResetOutcome::Status;
+using linuxreset::NtfsAttributes;
+
+constexpr std::uint32_t normalFile = 0x80; // what ntfs-3g shows for a file with no flags
+constexpr std::uint32_t directory = 0x10;
+constexpr std::uint32_t sparse = 0x200;
+constexpr std::uint32_t compressed = 0x800;
+
+class LinuxNtfsWord : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        volume_ = ScratchFileSystem::make(ScratchFileSystem::Kind::Ntfs3g);
+        if (!volume_->unavailable().empty())
+            GTEST_SKIP() << volume_->unavailable();
+    }
+    const fs::path& root() const { return volume_->root(); }
+
+    std::unique_ptr<ScratchFileSystem> volume_;
+};
+
+TEST_F(LinuxNtfsWord, NormalFlagsAreClearedAndTheRestIsKept)
+{
+    enum class Make { File, EmptyFile, Folder, SparseFile, FileInCompressedFolder };
+    struct Case
+    {
+        const char *label;
+        Make make;
+        std::uint32_t set; // written after creation; 0 keeps what ntfs-3g gave it
+        std::uint32_t expected;
+    };
+    const Case cases[] = {
+        {"file-archive-as-created", Make::File, 0, normalFile},
+        {"file-R", Make::File, 0x1, normalFile},
+        {"file-H", Make::File, 0x2, normalFile},
+        {"file-S", Make::File, 0x4, normalFile},
+        {"file-A", Make::File, 0x20, normalFile},
+        {"file-RHSA", Make::File, 0x27, normalFile},
+        {"file-temporary-offline-not-indexed", Make::File, 0x3100 | 0x2, normalFile},
+        {"file-already-normal", Make::File, normalFile, normalFile},
+        // Hidden, ntfs-3g shows an empty system file as a plain file: it is one.
+        {"empty-file-hidden-system", Make::EmptyFile, 0x26, normalFile},
+        {"folder-H", Make::Folder, directory | 0x2, directory},
+        {"folder-RHSA", Make::Folder, directory | 0x27, directory},
+        {"folder-compressed-HS", Make::Folder, directory | compressed | 0x6,
+         directory | compressed},
+        {"folder-already-normal", Make::Folder, directory, directory},
+        {"sparse-file-HSA", Make::SparseFile, sparse | 0x26, sparse},
+        {"compressed-file-HA", Make::FileInCompressedFolder, 0, compressed},
+    };
+    const auto reset = makeAttributeReset();
+    const fs::path compressedFolder = root() / "compressed-folder";
+    fs::create_directory(compressedFolder);
+    volume_->setAttributes(compressedFolder, directory | compressed);
+
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        fs::path path = root() / c.label;
+        switch (c.make) {
+        case Make::File:
+            std::ofstream(path) << "data";
+            break;
+        case Make::EmptyFile:
+            std::ofstream(path).flush();
+            break;
+        case Make::Folder:
+            fs::create_directory(path);
+            break;
+        case Make::SparseFile:
+            std::ofstream(path).flush();
+            fs::resize_file(path, 10 << 20);
+            ASSERT_NE(volume_->attributes(path) & sparse, 0u) << "ntfs-3g made it sparse";
+            break;
+        case Make::FileInCompressedFolder:
+            path = compressedFolder / c.label;
+            std::ofstream(path) << "data";
+            volume_->setAttributes(path, volume_->attributes(path) | 0x2 | 0x20);
+            ASSERT_EQ(volume_->attributes(path), compressed | 0x22);
+            break;
+        }
+        if (c.set != 0)
+            volume_->setAttributes(path, c.set);
+
+        const ResetOutcome outcome = reset->resetToNormal(path);
+
+        EXPECT_EQ(outcome.status, Status::Done) << outcome.reason;
+        EXPECT_EQ(volume_->attributes(path), c.expected);
+    }
+}
+
+TEST_F(LinuxNtfsWord, SpecialFilesKeepTheirSystemFlag)
+{
+    const fs::path fifo = root() / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const fs::path link = root() / "link";
+    fs::create_symlink("fifo", link);
+    struct Case
+    {
+        fs::path path;
+        Status status;
+    };
+    std::vector<Case> cases = {{fifo, Status::NotFileOrFolder}, {link, Status::LeftAsIs}};
+    const fs::path device = root() / "device";
+    if (::mknod(device.c_str(), S_IFCHR | 0600, makedev(1, 3)) == 0)
+        cases.push_back({device, Status::NotFileOrFolder});
+    const auto reset = makeAttributeReset();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path.filename().string());
+        const std::uint32_t before = volume_->attributes(c.path);
+        ASSERT_NE(before & NtfsAttributes::system, 0u) << "ntfs-3g stores it in Interix form";
+
+        EXPECT_EQ(reset->resetToNormal(c.path).status, c.status);
+        EXPECT_EQ(volume_->attributes(c.path), before);
+    }
+}
+
+TEST_F(LinuxNtfsWord, FolderChildrenKeepTheirWords)
+{
+    const fs::path folder = root() / "folder";
+    fs::create_directory(folder);
+    volume_->setAttributes(folder, directory | 0x6);
+    const fs::path child = folder / "child";
+    std::ofstream(child) << "data";
+    volume_->setAttributes(child, 0x27);
+    const fs::path subfolder = folder / "subfolder";
+    fs::create_directory(subfolder);
+    volume_->setAttributes(subfolder, directory | 0x2);
+
+    EXPECT_EQ(makeAttributeReset()->resetToNormal(folder).status, Status::Done);
+
+    EXPECT_EQ(volume_->attributes(folder), directory);
+    EXPECT_EQ(volume_->attributes(child), 0x27u);
+    EXPECT_EQ(volume_->attributes(subfolder), directory | 0x2);
+}
+
+// The same rule ntfs-3g reads special files by, for drivers (such as the kernel's ntfs3) that
+// show them as regular files.
+TEST(LinuxInterixSpecialFile, IsToldApartByItsSystemFlagSizeAndHeader)
+{
+    using namespace std::string_view_literals;
+    struct Case
+    {
+        const char *label;
+        std::uint32_t attributes;
+        std::uint64_t size;
+        std::string_view header;
+        bool special;
+    };
+    const Case cases[] = {
+        {"fifo", 0x4, 0, ""sv, true},
+        {"socket", 0x24, 1, ""sv, true},
+        {"empty-hidden-system", 0x6, 0, ""sv, false},
+        {"empty-not-system", 0x2, 0, ""sv, false},
+        {"symlink", 0x4, 20, "IntxLNK\1"sv, true},
+        {"char-device", 0x4, 24, "IntxCHR\0"sv, true},
+        {"block-device", 0x26, 24, "IntxBLK\0"sv, true},
+        {"symlink-header-without-system", 0x2, 20, "IntxLNK\1"sv, false},
+        {"ordinary-system-file", 0x6, 8, "MZ\x90\0\3\0\0\0"sv, false},
+        {"header-too-short", 0x4, 7, "IntxLNK"sv, false},
+        {"char-header-wrong-terminator", 0x4, 24, "IntxCHR\1"sv, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        EXPECT_EQ(NtfsAttributes::isInterixSpecial(c.attributes, c.size, c.header), c.special);
+    }
+}
+
+} // namespace

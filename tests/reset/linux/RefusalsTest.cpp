@@ -1,0 +1,99 @@
+// Paths the user may not change: the reset says why in a few words and leaves them as they
+// were. The cases need root to set up (another owner, a mount); the reset itself then runs as
+// nobody or on a read-only mount.
+#include "ChildReset.h"
+#include "ScratchFileSystem.h"
+
+#include "reset/AttributeReset.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <linux/capability.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+
+namespace {
+
+using Kind = ScratchFileSystem::Kind;
+using Status = ResetOutcome::Status;
+
+class Refusals : public testing::TestWithParam<Kind>
+{
+protected:
+    void SetUp() override
+    {
+        if (!hasCapability(CAP_SETUID) || !hasCapability(CAP_SETGID))
+            GTEST_SKIP() << "acting as another user needs root (CAP_SETUID, CAP_SETGID)";
+        fileSystem_ = ScratchFileSystem::make(GetParam());
+        if (!fileSystem_->unavailable().empty())
+            GTEST_SKIP() << fileSystem_->unavailable();
+    }
+    std::unique_ptr<ScratchFileSystem> fileSystem_;
+};
+
+TEST_P(Refusals, AnotherUsersPathsAreReportedAndKeepTheirFlags)
+{
+    const fs::path root = fileSystem_->root();
+    ASSERT_EQ(::chmod(root.c_str(), 0755), 0);
+    const fs::path file = root / "roots-file";
+    std::ofstream(file) << "data";
+    const fs::path folder = root / "roots-folder";
+    fs::create_directory(folder);
+    const fs::path closed = root / "closed";
+    fs::create_directory(closed);
+    const fs::path unreachable = closed / "file";
+    std::ofstream(unreachable) << "data";
+    ASSERT_EQ(::chmod(closed.c_str(), 0700), 0);
+    struct Case
+    {
+        fs::path path;
+        const char *reason;
+    };
+    const Case cases[] = {
+        {file, "writing the DOS attributes"},
+        {folder, "writing the DOS attributes"},
+        {unreachable, "reading the file's status"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path.filename().string());
+        fileSystem_->setAttributes(c.path, winattr::hidden | winattr::systemFile);
+        const std::string before = readXattr(c.path, "user.DOSATTRIB");
+
+        const ResetOutcome outcome = resetInChild(c.path, becomeNobody);
+
+        EXPECT_EQ(outcome.status, Status::AccessDenied);
+        EXPECT_EQ(outcome.reason, c.reason);
+        EXPECT_EQ(readXattr(c.path, "user.DOSATTRIB"), before);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(LinuxFileSystems, Refusals,
+                         testing::Values(Kind::Ext4Wine, Kind::TmpfsSamba),
+                         [](const testing::TestParamInfo<Kind>& info) {
+                             return ScratchFileSystem::kindName(info.param);
+                         });
+
+// A tmpfs of the test's own, remounted read-only after its file got its flags.
+TEST(LinuxReadOnlyMount, IsReportedAsAccessDeniedWithItsReason)
+{
+    if (!hasCapability(CAP_SYS_ADMIN))
+        GTEST_SKIP() << "mounting a tmpfs needs root (CAP_SYS_ADMIN)";
+    std::string folder = (fs::temp_directory_path() / "flagwash-ro-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(folder.data()), nullptr);
+    ASSERT_EQ(::mount("flagwash", folder.c_str(), "tmpfs", 0, "size=1m"), 0);
+    const fs::path file = fs::path(folder) / "hidden";
+    std::ofstream(file) << "data";
+    writeXattr(file, "user.DOSATTRIB", "0x2");
+    ASSERT_EQ(::mount(nullptr, folder.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
+
+    const ResetOutcome outcome = makeAttributeReset()->resetToNormal(file);
+
+    EXPECT_EQ(outcome.status, Status::AccessDenied);
+    EXPECT_EQ(outcome.reason, "writing the DOS attributes: read-only file system");
+    EXPECT_EQ(readXattr(file, "user.DOSATTRIB"), "0x2");
+    ::umount(folder.c_str());
+    fs::remove(folder);
+}
+
+} // namespace

@@ -1,0 +1,200 @@
+#include "web/RegistryReader.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using Kind = RegistryValue::Kind;
+
+std::string toUtf8(const std::wstring& text)
+{
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                          nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(bytes > 0 ? bytes : 0), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), bytes,
+                        nullptr, nullptr);
+    return utf8;
+}
+
+std::wstring environment(const wchar_t *name)
+{
+    std::wstring value(32767, L'\0');
+    value.resize(GetEnvironmentVariableW(name, value.data(), static_cast<DWORD>(value.size())));
+    return value;
+}
+
+// Registry data as the API stores it.
+std::vector<BYTE> stringData(const std::wstring& text)
+{
+    const auto *bytes = reinterpret_cast<const BYTE *>(text.c_str());
+    return {bytes, bytes + (text.size() + 1) * sizeof(wchar_t)};
+}
+
+std::vector<BYTE> multiStringData(const std::vector<std::wstring>& texts)
+{
+    std::wstring joined;
+    for (const std::wstring& text : texts)
+        joined += text + L'\0';
+    return stringData(joined);
+}
+
+template<typename T> std::vector<BYTE> numberData(T value)
+{
+    const auto *bytes = reinterpret_cast<const BYTE *>(&value);
+    return {bytes, bytes + sizeof(value)};
+}
+
+enum class Root { User, Machine };
+
+struct StoredValue
+{
+    const wchar_t *name; // nullptr: the key's default value
+    DWORD type;
+    std::vector<BYTE> data;
+    const wchar_t *subKey = nullptr; // below the test's key; nullptr: the key itself
+};
+
+StoredValue sz(const std::wstring& text, const wchar_t *name = nullptr,
+               const wchar_t *subKey = nullptr)
+{
+    return {name, REG_SZ, stringData(text), subKey};
+}
+
+StoredValue raw(DWORD type, std::vector<BYTE> data)
+{
+    return {nullptr, type, std::move(data)};
+}
+
+RegistryValue text(const std::string& utf8)
+{
+    return {Kind::Text, utf8};
+}
+
+const RegistryValue notText {Kind::NotText, {}};
+const RegistryValue failure {Kind::Failure, {}};
+
+struct ReadCase
+{
+    const char *name;
+    Root root; // where the test's key is made
+    std::vector<StoredValue> stored; // written below the test's key before the read
+    std::string path; // what is read; "<key>" stands for the test's key
+    RegistryValue expected;
+};
+
+void PrintTo(const ReadCase& c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+// A key of its own per test process under Software, so tests may run side by side.
+class RegistryReaderWindows : public ::testing::TestWithParam<ReadCase>
+{
+protected:
+    void SetUp() override
+    {
+        keyName_ = L"Software\\FlagwashTest-" + std::to_wstring(GetCurrentProcessId());
+        root_ = GetParam().root == Root::User ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+        RegDeleteTreeW(root_, keyName_.c_str());
+        const LSTATUS status = RegCreateKeyExW(root_, keyName_.c_str(), 0, nullptr, 0,
+                                               KEY_ALL_ACCESS, nullptr, &key_, nullptr);
+        if (status == ERROR_ACCESS_DENIED)
+            GTEST_SKIP() << "no write access to this root (needs elevation on Windows)";
+        ASSERT_EQ(status, ERROR_SUCCESS);
+        created_ = true;
+        // Expandable values use a variable of the test's own, so the expected expansion does
+        // not depend on the machine.
+        SetEnvironmentVariableW(L"FLAGWASH_TEST_BROWSER_DIR", L"D:\\Browsers\\Ünïcode");
+    }
+
+    void TearDown() override
+    {
+        if (key_)
+            RegCloseKey(key_);
+        if (created_)
+            RegDeleteTreeW(root_, keyName_.c_str());
+    }
+
+    HKEY root_ = nullptr;
+    HKEY key_ = nullptr;
+    std::wstring keyName_;
+    bool created_ = false;
+};
+
+TEST_P(RegistryReaderWindows, ReadsOneValueByItsFullPath)
+{
+    const ReadCase& c = GetParam();
+    for (const StoredValue& value : c.stored) {
+        HKEY key = key_;
+        if (value.subKey) {
+            ASSERT_EQ(RegCreateKeyExW(key_, value.subKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                                      &key, nullptr),
+                      ERROR_SUCCESS);
+        }
+        const LSTATUS status = RegSetValueExW(key, value.name, 0, value.type, value.data.data(),
+                                              static_cast<DWORD>(value.data.size()));
+        if (key != key_)
+            RegCloseKey(key);
+        ASSERT_EQ(status, ERROR_SUCCESS);
+    }
+    std::string path = c.path;
+    if (const std::size_t at = path.find("<key>"); at != std::string::npos)
+        path.replace(at, 5, toUtf8(keyName_));
+
+    const RegistryValue value = makeRegistryReader()->read(path);
+
+    EXPECT_EQ(static_cast<int>(value.kind), static_cast<int>(c.expected.kind)) << path;
+    EXPECT_EQ(value.text, c.expected.text);
+}
+
+const std::wstring firefox = L"\"C:\\Program Files\\Mozilla Firefox\\firefox.exe\" -osint -url";
+const std::string firefoxUtf8 = toUtf8(firefox);
+const wchar_t *const command = L"FIREFOX.EXE\\shell\\open\\command";
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Cases, RegistryReaderWindows, ::testing::Values(
+    ReadCase{"UserDefault", Root::User, {sz(L"FIREFOX.EXE")}, "HKCU\\<key>\\", text("FIREFOX.EXE")},
+    ReadCase{"MachineDefault", Root::Machine, {sz(firefox)}, "HKLM\\<key>\\", text(firefoxUtf8)},
+    // The shape of the open command's path.
+    ReadCase{"SubKeyDefault", Root::Machine, {sz(firefox, nullptr, command)},
+             "HKLM\\<key>\\FIREFOX.EXE\\shell\\open\\command\\", text(firefoxUtf8)},
+    ReadCase{"LongRootName", Root::User, {sz(L"Opera")}, "HKEY_CURRENT_USER\\<key>\\", text("Opera")},
+    ReadCase{"NamedValue", Root::User, {sz(L"default"), sz(L"named", L"Browser")},
+             "HKCU\\<key>\\Browser", text("named")},
+    ReadCase{"NonAsciiText", Root::User, {sz(L"Navigateur Ünïcode € 日本")}, "HKCU\\<key>\\",
+             text("Navigateur Ünïcode € 日本")},
+    ReadCase{"EmptyText", Root::User, {sz(L"")}, "HKCU\\<key>\\", text("")},
+    ReadCase{"EmptyWithoutTerminator", Root::User, {raw(REG_SZ, {})}, "HKCU\\<key>\\", text("")},
+    ReadCase{"SpacesOnly", Root::User, {sz(L"   ")}, "HKCU\\<key>\\", text("   ")},
+    ReadCase{"ExpandableOwnVariable", Root::Machine,
+             {raw(REG_EXPAND_SZ, stringData(L"\"%FLAGWASH_TEST_BROWSER_DIR%\\b.exe\" -url"))},
+             "HKLM\\<key>\\", text("\"D:\\Browsers\\Ünïcode\\b.exe\" -url")},
+    ReadCase{"ExpandableProgramFiles", Root::Machine,
+             {raw(REG_EXPAND_SZ, stringData(L"%ProgramFiles%\\b\\b.exe"))},
+             "HKLM\\<key>\\", text(toUtf8(environment(L"ProgramFiles") + L"\\b\\b.exe"))},
+    ReadCase{"ExpandableUnknownVariable", Root::User,
+             {raw(REG_EXPAND_SZ, stringData(L"%FLAGWASH_NO_SUCH_VARIABLE%\\b"))},
+             "HKCU\\<key>\\", text("%FLAGWASH_NO_SUCH_VARIABLE%\\b")},
+    ReadCase{"Dword", Root::User, {raw(REG_DWORD, numberData<DWORD>(1))}, "HKCU\\<key>\\", notText},
+    ReadCase{"Qword", Root::Machine, {raw(REG_QWORD, numberData<ULONGLONG>(1))}, "HKLM\\<key>\\",
+             notText},
+    ReadCase{"Binary", Root::Machine, {raw(REG_BINARY, stringData(L"looks like text"))},
+             "HKLM\\<key>\\", notText},
+    ReadCase{"MultiString", Root::User,
+             {raw(REG_MULTI_SZ, multiStringData({L"FIREFOX.EXE", L"IEXPLORE"}))}, "HKCU\\<key>\\",
+             notText},
+    ReadCase{"NoType", Root::User, {raw(REG_NONE, stringData(L"x"))}, "HKCU\\<key>\\", notText},
+    ReadCase{"MissingDefault", Root::User, {sz(L"x", L"Other")}, "HKCU\\<key>\\", failure},
+    ReadCase{"MissingNamedValue", Root::Machine, {sz(L"x")}, "HKLM\\<key>\\Browser", failure},
+    ReadCase{"MissingKey", Root::User, {sz(L"x")}, "HKCU\\<key>\\NoSuchKey\\", failure},
+    ReadCase{"UnknownRoot", Root::User, {sz(L"x")}, "HKXX\\<key>\\", failure},
+    ReadCase{"RootAlone", Root::User, {sz(L"x")}, "HKCU", failure}),
+    [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
+
+} // namespace

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Installs the Debian/Ubuntu packages that building and running (run) or testing (test) needs.
+# Installs only what is missing; safe to run again.
+set -euo pipefail
+
+build_packages=(
+    cmake ninja-build g++ pkg-config
+    qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
+)
+run_packages=(xdg-utils)
+test_packages=(
+    googletest libgtest-dev
+    g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
+    wine wine64
+    xvfb xauth xdotool x11-utils imagemagick
+    python3-pil python3-fonttools python3-gi gir1.2-gtk-3.0
+    attr e2fsprogs ntfs-3g fuse3 user-mode-linux busybox-static dosfstools mtools
+    fonts-dejavu-core
+    dpkg-dev desktop-file-utils appstream
+)
+
+case "${1:-}" in
+    run) wanted=("${build_packages[@]}" "${run_packages[@]}") ;;
+    test) wanted=("${build_packages[@]}" "${test_packages[@]}") ;;
+    *) echo "usage: $0 run|test" >&2; exit 2 ;;
+esac
+
+missing=()
+for package in "${wanted[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$package")
+    fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=()
+[ "$(id -u)" -eq 0 ] || sudo=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -q
+"${sudo[@]}" apt-get install -y -q "${missing[@]}"
