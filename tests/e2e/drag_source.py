@@ -2,7 +2,8 @@
 text/uri-list. Prints READY when mapped, then what the drop target answered:
 'END action=<copy|move|link|none> deleted=<yes|no>'.
 
-usage: drag_source.py X Y ACTIONS URI...   (ACTIONS: e.g. copy,move or move)
+usage: drag_source.py X Y ACTIONS ITEM...   (ACTIONS: e.g. copy,move or move; an ITEM is a
+URI, or a local path turned into a file URI)
 """
 import sys
 
@@ -12,7 +13,8 @@ gi.require_version("Gtk", "3.0")
 gi.require_version("Gdk", "3.0")
 from gi.repository import Gdk, GLib, Gtk  # noqa: E402
 
-x, y, actions, uris = int(sys.argv[1]), int(sys.argv[2]), sys.argv[3], sys.argv[4:]
+x, y, actions = int(sys.argv[1]), int(sys.argv[2]), sys.argv[3]
+uris = [item if "://" in item else GLib.filename_to_uri(item, None) for item in sys.argv[4:]]
 names = {"copy": Gdk.DragAction.COPY, "move": Gdk.DragAction.MOVE, "link": Gdk.DragAction.LINK}
 offered = Gdk.DragAction(0)
 for name in actions.split(","):

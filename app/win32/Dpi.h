@@ -1,0 +1,12 @@
+#pragma once
+#include "app/Layout.h"
+
+#include <windows.h>
+
+// Pixel density: the layout is in twips and the pictures are drawn for 96 dpi, so both are
+// converted with the density of the monitor the window is on.
+inline constexpr int referenceDpi = 96;
+
+int windowDpi(HWND window);
+int scaleToDpi(int pixelsAt96, int dpi);
+RECT pixelRect(const Layout::TwipsRect& rect, int dpi);

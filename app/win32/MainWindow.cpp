@@ -1,0 +1,478 @@
+#include "MainWindow.h"
+
+#include "DataObject.h"
+#include "Dpi.h"
+#include "DropSource.h"
+#include "DropTarget.h"
+#include "LabelText.h"
+#include "WideText.h"
+#include "app/frmFlagwash.h"
+
+#include <commctrl.h>
+#include <ole2.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+constexpr wchar_t className[] = L"frmFlagwash";
+// Restoring the size straight from WM_SIZE does not reach Wine's X window after an outside
+// resize; restoring from a posted message does, on Windows too.
+constexpr UINT restoreSizeMessage = WM_APP + 1;
+constexpr int iconResource = 1;
+constexpr wchar_t fallbackFontResource[] = L"LABELFONT.TTF";
+
+COLORREF colourOf(const Layout::Rgb& rgb)
+{
+    return RGB(rgb.red, rgb.green, rgb.blue);
+}
+
+int CALLBACK noteFontFound(const LOGFONTW *, const TEXTMETRICW *, DWORD, LPARAM found)
+{
+    *reinterpret_cast<bool *>(found) = true;
+    return 0;
+}
+
+bool fontInstalled(std::string_view family)
+{
+    LOGFONTW wanted {};
+    wanted.lfCharSet = DEFAULT_CHARSET;
+    const std::wstring name = toWide(family);
+    name.copy(wanted.lfFaceName, LF_FACESIZE - 1);
+    bool found = false;
+    HDC screen = GetDC(nullptr);
+    EnumFontFamiliesExW(screen, &wanted, noteFontFound, reinterpret_cast<LPARAM>(&found), 0);
+    ReleaseDC(nullptr, screen);
+    return found;
+}
+
+// Georgia comes with every Windows; where it is missing (Wine) the bundled serif of the same
+// metrics stands in, private to this process.
+std::string_view labelFamily(HINSTANCE instance)
+{
+    static const std::string_view family = [instance] {
+        if (fontInstalled(Layout::labelFont.family))
+            return Layout::labelFont.family;
+        HRSRC found = FindResourceW(instance, fallbackFontResource, MAKEINTRESOURCEW(10));
+        HGLOBAL loaded = found ? LoadResource(instance, found) : nullptr;
+        void *data = loaded ? LockResource(loaded) : nullptr;
+        DWORD fonts = 0;
+        if (data && AddFontMemResourceEx(data, SizeofResource(instance, found), nullptr, &fonts))
+            return Layout::labelFont.fallbackFamily;
+        return Layout::labelFont.family;
+    }();
+    return family;
+}
+
+HFONT createLabelFont(HINSTANCE instance, int dpi)
+{
+    LOGFONTW font {};
+    font.lfHeight = -static_cast<LONG>(std::lround(Layout::labelFont.pointSize * dpi / 72.0));
+    font.lfWeight = Layout::labelFont.weight;
+    font.lfCharSet = ANSI_CHARSET;
+    font.lfOutPrecision = OUT_TT_PRECIS;
+    font.lfQuality = DEFAULT_QUALITY;
+    font.lfPitchAndFamily = VARIABLE_PITCH | FF_ROMAN;
+    toWide(labelFamily(instance)).copy(font.lfFaceName, LF_FACESIZE - 1);
+    return CreateFontIndirectW(&font);
+}
+
+void registerWindowClass(HINSTANCE instance, WNDPROC procedure)
+{
+    WNDCLASSEXW windowClass {};
+    windowClass.cbSize = sizeof(windowClass);
+    // Double clicks arrive as such, so a double click on a button is one click, not two.
+    windowClass.style = CS_DBLCLKS;
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(iconResource),
+                                                      IMAGE_ICON, GetSystemMetrics(SM_CXICON),
+                                                      GetSystemMetrics(SM_CYICON), 0));
+    windowClass.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(iconResource),
+                                                        IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                                        GetSystemMetrics(SM_CYSMICON), 0));
+    windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512) /* IDC_ARROW */);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = className;
+    RegisterClassExW(&windowClass);
+}
+
+const Layout::Control& image1()
+{
+    return Layout::control(Layout::ControlId::Image1);
+}
+
+} // namespace
+
+MainWindow::MainWindow(HINSTANCE instance)
+    : instance_(instance)
+{
+    registerWindowClass(instance, windowProcedure);
+    // Sizable frame, system menu and close box; no minimize or maximize box.
+    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_CLIPCHILDREN;
+    CreateWindowExW(0, className, L"Flagwash", style, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                    CW_USEDEFAULT, nullptr, nullptr, instance, this);
+    if (!window_)
+        return;
+    dpi_ = windowDpi(window_);
+    loadPicturesAndFont();
+    createTooltips();
+}
+
+MainWindow::~MainWindow()
+{
+    if (window_)
+        DestroyWindow(window_);
+    releaseDropTarget();
+    if (labelFont_)
+        DeleteObject(labelFont_);
+}
+
+void MainWindow::attach(frmFlagwash& form)
+{
+    form_ = &form;
+}
+
+void MainWindow::show(int showCommand)
+{
+    if (!window_)
+        return;
+    // The first display is a size change of its own: the form fixes its size before it shows.
+    if (form_)
+        form_->Form_Resize();
+    if (!window_)
+        return;
+
+    RECT frame {};
+    GetWindowRect(window_, &frame);
+    MONITORINFO monitor {};
+    monitor.cbSize = sizeof(monitor);
+    if (GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), &monitor)) {
+        const RECT& area = monitor.rcWork;
+        const int x = area.left + ((area.right - area.left) - (frame.right - frame.left)) / 2;
+        const int y = area.top + ((area.bottom - area.top) - (frame.bottom - frame.top)) / 2;
+        SetWindowPos(window_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    ShowWindow(window_, showCommand);
+    UpdateWindow(window_);
+}
+
+void MainWindow::registerDropTarget()
+{
+    if (!window_ || dropTarget_)
+        return;
+    dropTarget_ = new DropTarget(*this);
+    if (FAILED(RegisterDragDrop(window_, dropTarget_)))
+        releaseDropTarget();
+}
+
+void MainWindow::releaseDropTarget()
+{
+    if (dropTarget_) {
+        dropTarget_->Release();
+        dropTarget_ = nullptr;
+    }
+}
+
+void MainWindow::setDropZoneVisible(bool visible)
+{
+    if (visible == image1Shown_)
+        return;
+    image1Shown_ = visible;
+    if (!window_)
+        return;
+    placeTooltips();
+    const RECT area = pixelRect(image1().rect, dpi_);
+    InvalidateRect(window_, &area, FALSE);
+}
+
+void MainWindow::dragOver()
+{
+    if (form_)
+        form_->Form_OLEDragOver();
+}
+
+bool MainWindow::takesDropAt(POINT screenPoint) const
+{
+    if (!window_)
+        return false;
+    POINT point = screenPoint;
+    ScreenToClient(window_, &point);
+    const std::optional<std::size_t> hit = controlAt(point);
+    return hit && Layout::controls[*hit].id == Layout::ControlId::Image1;
+}
+
+void MainWindow::dropOnImage1(DropPayload payload)
+{
+    if (form_)
+        form_->Image1_OLEDragDrop(std::move(payload));
+}
+
+void MainWindow::loadPicturesAndFont()
+{
+    const Layout::Picture& back = Layout::background;
+    background_ = Picture::load(instance_, back.file, back.width, scaleToDpi(back.width, dpi_),
+                                scaleToDpi(back.height, dpi_));
+    for (std::size_t i = 0; i < Layout::controls.size(); ++i) {
+        if (const std::optional<Layout::Picture>& picture = Layout::controls[i].picture) {
+            pictures_[i] = Picture::load(instance_, picture->file, picture->width,
+                                         scaleToDpi(picture->width, dpi_),
+                                         scaleToDpi(picture->height, dpi_));
+        }
+    }
+    if (labelFont_)
+        DeleteObject(labelFont_);
+    labelFont_ = createLabelFont(instance_, dpi_);
+}
+
+void MainWindow::createTooltips()
+{
+    tooltip_
+        = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                          WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                          CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, instance_, nullptr);
+    if (!tooltip_)
+        return;
+    // The tooltip control takes the first tool whose rectangle holds the pointer, so tools go
+    // in topmost first; a label is a tool without text, so nothing shows where it lies on top.
+    for (std::size_t i = Layout::controls.size(); i-- > 0;) {
+        const Layout::Control& control = Layout::controls[i];
+        if (!control.shownAtStart && control.id != Layout::ControlId::Image1)
+            continue;
+        std::wstring text = toWide(control.tooltip);
+        TTTOOLINFOW tool {};
+        tool.cbSize = sizeof(tool);
+        tool.uFlags = TTF_SUBCLASS;
+        tool.hwnd = window_;
+        tool.uId = i;
+        tool.lpszText = text.data();
+        SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+    placeTooltips();
+}
+
+void MainWindow::placeTooltips()
+{
+    if (!tooltip_)
+        return;
+    for (std::size_t i = 0; i < Layout::controls.size(); ++i) {
+        const Layout::Control& control = Layout::controls[i];
+        TTTOOLINFOW tool {};
+        tool.cbSize = sizeof(tool);
+        tool.hwnd = window_;
+        tool.uId = i;
+        if (isShown(control))
+            tool.rect = pixelRect(control.rect, dpi_);
+        SendMessageW(tooltip_, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+    SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, scaleToDpi(400, dpi_));
+}
+
+bool MainWindow::isShown(const Layout::Control& control) const
+{
+    if (control.id == Layout::ControlId::Image1)
+        return image1Shown_;
+    return control.shownAtStart;
+}
+
+std::optional<std::size_t> MainWindow::controlAt(POINT clientPoint) const
+{
+    for (std::size_t i = Layout::controls.size(); i-- > 0;) {
+        const Layout::Control& control = Layout::controls[i];
+        if (!isShown(control))
+            continue;
+        const RECT area = pixelRect(control.rect, dpi_);
+        if (PtInRect(&area, clientPoint))
+            return i;
+    }
+    return std::nullopt;
+}
+
+void MainWindow::paint(HDC target) const
+{
+    RECT client {};
+    GetClientRect(window_, &client);
+    FillRect(target, &client, GetSysColorBrush(COLOR_BTNFACE));
+    background_.draw(target, 0, 0);
+
+    HGDIOBJ previousFont = SelectObject(target, labelFont_);
+    SetBkMode(target, TRANSPARENT);
+    // In creation order, so a later control lies above an earlier one.
+    for (std::size_t i = 0; i < Layout::controls.size(); ++i) {
+        const Layout::Control& control = Layout::controls[i];
+        if (!isShown(control))
+            continue;
+        RECT area = pixelRect(control.rect, dpi_);
+        if (control.kind == Layout::Kind::Label) {
+            SetTextColor(target, control.colour ? colourOf(*control.colour) : RGB(0, 0, 0));
+            drawLabel(
+                target,
+                layOutLabel(target, toWide(control.text), area.right - area.left, control.wordWrap),
+                area);
+        } else {
+            pictures_[i].draw(target, area.left, area.top);
+        }
+    }
+    SelectObject(target, previousFont);
+}
+
+void MainWindow::click(Layout::ControlId id)
+{
+    if (!form_)
+        return;
+    switch (id) {
+    case Layout::ControlId::Image1:
+        form_->Image1_Click();
+        break;
+    case Layout::ControlId::imgStart:
+        form_->imgStart_Click();
+        break;
+    case Layout::ControlId::imgAbout:
+        form_->imgAbout_Click();
+        break;
+    case Layout::ControlId::imgExit:
+        form_->imgExit_Click();
+        break;
+    default:
+        break;
+    }
+}
+
+void MainWindow::dragPictureOut()
+{
+    const Layout::Picture& natural = *image1().picture;
+    const Picture picture
+        = Picture::load(instance_, natural.file, natural.width, natural.width, natural.height);
+    auto *data = new DataObject;
+    data->add(CF_DIB, picture.toDib());
+    auto *source = new DropSource;
+    DWORD effect = DROPEFFECT_NONE;
+    DoDragDrop(data, source, DROPEFFECT_COPY, &effect);
+    source->Release();
+    data->Release();
+}
+
+LRESULT CALLBACK MainWindow::windowProcedure(HWND window, UINT message, WPARAM wParam,
+                                             LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        auto *self
+            = static_cast<MainWindow *>(reinterpret_cast<CREATESTRUCTW *>(lParam)->lpCreateParams);
+        self->window_ = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto *self = reinterpret_cast<MainWindow *>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!self)
+        return DefWindowProcW(window, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        self->window_ = nullptr;
+        self->tooltip_ = nullptr;
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    return self->handleMessage(message, wParam, lParam);
+}
+
+LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_SIZE:
+        if (form_ && !restorePosted_)
+            restorePosted_ = PostMessageW(window_, restoreSizeMessage, 0, 0);
+        return 0;
+    case restoreSizeMessage:
+        restorePosted_ = false;
+        if (form_)
+            form_->Form_Resize();
+        return 0;
+    case WM_DPICHANGED: {
+        dpi_ = HIWORD(wParam);
+        loadPicturesAndFont();
+        placeTooltips();
+        const RECT *suggested = reinterpret_cast<const RECT *>(lParam);
+        SetWindowPos(window_, nullptr, suggested->left, suggested->top,
+                     suggested->right - suggested->left, suggested->bottom - suggested->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        InvalidateRect(window_, nullptr, FALSE);
+        return 0;
+    }
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_GETFONT:
+        return reinterpret_cast<LRESULT>(labelFont_);
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC target = BeginPaint(window_, &ps);
+        RECT client {};
+        GetClientRect(window_, &client);
+        // Drawn off screen first, so showing or hiding Image1 does not flicker.
+        HDC buffer = CreateCompatibleDC(target);
+        HBITMAP bitmap = CreateCompatibleBitmap(target, client.right, client.bottom);
+        if (buffer && bitmap) {
+            HGDIOBJ previous = SelectObject(buffer, bitmap);
+            paint(buffer);
+            BitBlt(target, 0, 0, client.right, client.bottom, buffer, 0, 0, SRCCOPY);
+            SelectObject(buffer, previous);
+        } else {
+            paint(target);
+        }
+        if (bitmap)
+            DeleteObject(bitmap);
+        if (buffer)
+            DeleteDC(buffer);
+        EndPaint(window_, &ps);
+        return 0;
+    }
+    case WM_LBUTTONDOWN:
+        pressPoint_ = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        pressed_ = controlAt(pressPoint_);
+        if (pressed_)
+            SetCapture(window_);
+        return 0;
+    case WM_MOUSEMOVE:
+        if (pressed_ && Layout::controls[*pressed_].id == Layout::ControlId::Image1
+            && (wParam & MK_LBUTTON)) {
+            const int x = static_cast<short>(LOWORD(lParam));
+            const int y = static_cast<short>(HIWORD(lParam));
+            if (std::abs(x - pressPoint_.x) > GetSystemMetrics(SM_CXDRAG)
+                || std::abs(y - pressPoint_.y) > GetSystemMetrics(SM_CYDRAG)) {
+                pressed_.reset();
+                ReleaseCapture();
+                dragPictureOut();
+            }
+        }
+        return 0;
+    case WM_LBUTTONUP: {
+        const std::optional<std::size_t> pressed = pressed_;
+        pressed_.reset();
+        if (!pressed)
+            return 0;
+        ReleaseCapture();
+        const POINT point {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        if (controlAt(point) == pressed)
+            click(Layout::controls[*pressed].id);
+        return 0;
+    }
+    case WM_CAPTURECHANGED:
+        pressed_.reset();
+        return 0;
+    case WM_CLOSE:
+        if (form_)
+            form_->Form_Unload();
+        else
+            DestroyWindow(window_);
+        return 0;
+    case WM_ENDSESSION:
+        if (wParam && form_)
+            form_->Form_Unload();
+        return 0;
+    case WM_DESTROY:
+        if (dropTarget_)
+            RevokeDragDrop(window_);
+        return 0;
+    default:
+        return DefWindowProcW(window_, message, wParam, lParam);
+    }
+}

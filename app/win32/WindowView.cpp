@@ -1,0 +1,53 @@
+#include "WindowView.h"
+
+#include "MainWindow.h"
+#include "WideText.h"
+#include "app/Layout.h"
+
+#include <windows.h>
+
+void WindowView::setCaption(const std::string& text)
+{
+    if (HWND window = window_.handle())
+        SetWindowTextW(window, toWide(text).c_str());
+}
+
+void WindowView::prepareDropZone()
+{
+    window_.registerDropTarget();
+}
+
+void WindowView::setDropZoneVisible(bool visible)
+{
+    window_.setDropZoneVisible(visible);
+}
+
+void WindowView::setOuterSizeTwips(int width, int height)
+{
+    HWND window = window_.handle();
+    // Windows cannot size a minimized or maximized window; it keeps its state and size.
+    if (!window || IsIconic(window) || IsZoomed(window))
+        return;
+    const int dpi = window_.dpi();
+    const int widthPixels = Layout::twipsToPixels(width, dpi);
+    const int heightPixels = Layout::twipsToPixels(height, dpi);
+    RECT frame {};
+    GetWindowRect(window, &frame);
+    if (frame.right - frame.left == widthPixels && frame.bottom - frame.top == heightPixels)
+        return;
+    SetWindowPos(window, nullptr, 0, 0, widthPixels, heightPixels,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void WindowView::showInformation(const std::string& title, const std::string& text)
+{
+    MessageBoxW(window_.handle(), toWide(text).c_str(), toWide(title).c_str(),
+                MB_OK | MB_ICONINFORMATION);
+}
+
+void WindowView::quit()
+{
+    if (HWND window = window_.handle())
+        DestroyWindow(window);
+    PostQuitMessage(0);
+}

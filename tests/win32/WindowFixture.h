@@ -1,0 +1,68 @@
+#pragma once
+#include "Fakes.h"
+
+#include "MainWindow.h"
+#include "WindowView.h"
+#include "app/frmFlagwash.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <windows.h>
+
+// The real window, View and core, with the real system directory, attribute reset and registry;
+// only page launches are recorded and message boxes noted instead of waiting for a click.
+class WindowFixture : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite();
+    static void TearDownTestSuite();
+    void SetUp() override;
+    void TearDown() override;
+    // Opens the window as the program does: Form_Load, then shown. SetUp opens one.
+    void open();
+
+    HWND window() const { return mainWindow->handle(); }
+    int dpi() const { return mainWindow->dpi(); }
+    // A length in pixels at 96 dpi, at the window's density.
+    int px(int pixelsAt96) const { return MulDiv(pixelsAt96, dpi(), 96); }
+    POINT clientToScreen(POINT point) const;
+    // Width and height of the frame in pixels.
+    std::pair<int, int> outerSize() const;
+    std::wstring caption() const;
+    // Handles every message queued for this thread, as the program's loop would.
+    void pumpMessages();
+
+    class NotingView : public WindowView
+    {
+    public:
+        NotingView(MainWindow& window, EventLog& log)
+            : WindowView(window)
+            , log_(log)
+        {
+        }
+        void showInformation(const std::string& title, const std::string& text) override;
+
+        std::vector<std::pair<std::string, std::string>> boxes;
+
+    private:
+        EventLog& log_;
+    };
+
+    EventLog log;
+    RecordingLauncher launcher {log};
+    std::unique_ptr<SystemDirectory> systemDirectory;
+    std::unique_ptr<AttributeReset> attributeReset;
+    std::unique_ptr<RegistryReader> registry;
+    std::unique_ptr<MainWindow> mainWindow;
+    std::unique_ptr<NotingView> view;
+    std::unique_ptr<frmFlagwash> form;
+    bool quitPosted = false;
+};
+
+// Why windows cannot be made here, or null when they can.
+const char *whyNoWindows();

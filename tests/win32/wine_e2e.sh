@@ -1,0 +1,152 @@
+#!/bin/bash
+# The real Flagwash.exe under Wine on its own Xvfb: window size, caption, a screenshot, a real
+# XDND drag of three files from a separate GTK client, RESET (files really reset, the report
+# box closed with Return) and EXIT. The browser is a probe that notes how it was started.
+#
+# Usage: wine_e2e.sh FLAGWASH_EXE BROWSER_PROBE_EXE SCREENSHOT_DIR WORK_DIR WEB_HOST
+# Exit 77 (a skip) when a tool it needs is missing.
+set -euo pipefail
+
+program=$(realpath "$1") probe=$(realpath "$2") screenshots=$(realpath -m "$3") work=$(realpath -m "$4")
+web_host=$5
+here=$(cd "$(dirname "$0")" && pwd)
+
+for tool in wine wineserver wineboot Xvfb xdotool import getfattr setfattr; do
+    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+/usr/bin/python3 -c 'import gi; gi.require_version("Gtk", "3.0"); from gi.repository import Gtk' \
+    2>/dev/null || { echo "SKIP: python3-gi with GTK 3 is not installed"; exit 77; }
+
+fail() { echo "FAIL: $*"; exit 1; }
+winpath() { local p; p=$(realpath -m "$1"); printf 'Z:%s' "${p//\//\\}"; }
+
+# Tries a check up to 100 times, 0.1 s apart: the program runs in another process.
+eventually() {
+    local i
+    for i in $(seq 100); do
+        if "$@"; then return 0; fi
+        sleep 0.1
+    done
+    return 1
+}
+
+mkdir -p "$screenshots" "$work"
+rm -rf "$work/files" "$work/probe.log"
+
+pids=()
+cleanup() {
+    local pid
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    [ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null || true
+    [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null || true
+}
+trap cleanup EXIT
+
+# An X server of our own on a free display, and a Wine prefix of our own for it.
+exec 3< <(Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp 2>/dev/null & echo "pid $!")
+read -r _ xvfb <&3
+read -r display <&3 || fail "Xvfb did not start"
+export DISPLAY=":$display"
+export WINEPREFIX="$work/wineprefix" WINEARCH=win64 WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+mkdir -p "$WINEPREFIX"
+wineserver -p >/dev/null 2>&1
+[ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1
+
+# The default browser is the probe, so starting the tool opens no real browser.
+browser='HKLM\Software\Clients\StartMenuInternet'
+wine reg add 'HKCU\Software\Clients\StartMenuInternet' /ve /d FlagwashProbe /f >/dev/null
+wine reg add "$browser" /ve /d FlagwashProbe /f >/dev/null
+wine reg add "$browser\\FlagwashProbe\\shell\\open\\command" /ve /d "\"$(winpath "$probe")\"" /f >/dev/null
+export FLAGWASH_PROBE_LOG="$(winpath "$work/probe.log")"
+
+# Three items with hidden, system and read-only set as Wine stores them.
+mkdir -p "$work/files/a folder"
+printf 'one' > "$work/files/report.doc"
+printf 'two' > "$work/files/notes ü.txt"
+items=("$work/files/report.doc" "$work/files/notes ü.txt" "$work/files/a folder")
+for item in "${items[@]}"; do
+    setfattr -n user.DOSATTRIB -v '"0x6"' "$item"
+    chmod a-w "$item"
+done
+
+wine "$program" &
+program_pid=$!
+pids+=("$program_pid")
+find_window() { window=$(xdotool search --onlyvisible --classname '^flagwash\.exe$' 2>/dev/null | head -1); [ -n "$window" ]; }
+eventually find_window || fail "no Flagwash window appeared"
+geometry() { eval "$(xdotool getwindowgeometry --shell "$window")"; }
+has_client_size() { geometry; [ "$WIDTH" = 392 ] && [ "$HEIGHT" = 344 ]; }
+# Without a window manager the X window is the client area of the 400 x 371 frame.
+eventually has_client_size || fail "window is ${WIDTH}x${HEIGHT}, not the 392x344 client area"
+caption_is() { [ "$(xdotool getwindowname "$window")" = "$1" ]; }
+caption_is "" || fail "caption after start-up is '$(xdotool getwindowname "$window")'"
+
+xdotool windowsize "$window" 600 500
+eventually has_client_size || fail "an outside resize was not undone: ${WIDTH}x${HEIGHT}"
+geometry
+left=$X top=$Y
+
+# Painted once the teal band shows at the top of the client area.
+band_painted() {
+    local rgb
+    rgb=$(import -window root -crop "1x1+$((left + 200))+$((top + 25))" -depth 8 txt:- | tail -1)
+    [[ $rgb =~ \(([0-9]+),([0-9]+),([0-9]+) ]] || return 1
+    ((BASH_REMATCH[1] < 100 && BASH_REMATCH[2] > 100 && BASH_REMATCH[3] > 100))
+}
+eventually band_painted || fail "the background picture was not painted"
+import -window root "$screenshots/wine.png"
+
+# A real XDND drag from another X client onto the drop zone over the cross sign.
+coproc source { /usr/bin/python3 "$here/../e2e/drag_source.py" 20 20 copy,move "${items[@]}" 2>&1; }
+pids+=("$source_PID")
+read -r -t 30 ready <&"${source[0]}" && [ "$ready" = READY ] || fail "the drag source did not start"
+target_x=$((left + 191)) target_y=$((top + 179))
+xdotool mousemove 100 60
+xdotool mousedown 1
+for step in $(seq 20); do
+    xdotool mousemove $((100 + (target_x - 100) * step / 20)) $((60 + (target_y - 60) * step / 20))
+    sleep 0.05
+done
+sleep 0.5
+xdotool mouseup 1
+read -r -t 30 ended <&"${source[0]}" || fail "the drag did not end"
+[ "$ended" = "END action=copy deleted=no" ] || fail "the source saw '$ended', not a copy"
+eventually caption_is "3 File(s)/Folder(s) selected. Click RESET" ||
+    fail "caption after the drop is '$(xdotool getwindowname "$window")'"
+
+# RESET, then the report box, closed with Return.
+xdotool mousemove $((left + 60)) $((top + 279)) click 1
+# The box is another visible window of the program; tooltips are too, but far smaller.
+find_box() {
+    local candidate HEIGHT
+    box=
+    for candidate in $(xdotool search --onlyvisible --classname '^flagwash\.exe$' 2>/dev/null); do
+        [ "$candidate" = "$window" ] && continue
+        eval "$(xdotool getwindowgeometry --shell "$candidate" | grep HEIGHT)"
+        if ((HEIGHT > 60)); then box=$candidate; return 0; fi
+    done
+    return 1
+}
+eventually find_box || fail "no report box appeared after RESET"
+xdotool windowfocus --sync "$box" key Return
+box_gone() { ! xdotool search --onlyvisible --classname '^flagwash\.exe$' 2>/dev/null | grep -qx "$box"; }
+eventually box_gone || fail "the report box did not close"
+eventually caption_is "" || fail "caption after the reset is '$(xdotool getwindowname "$window")'"
+
+for item in "${items[@]}"; do
+    flags=$(getfattr --only-values -n user.DOSATTRIB "$item" 2>/dev/null || echo 0x0)
+    (((flags & 0x7) == 0)) || fail "$item still has DOS attributes $flags"
+    [ -w "$item" ] || fail "$item is still read-only"
+done
+
+# Download page at start-up and at RESET, both minimized without activation (7).
+page="http://$web_host/en/modules/mydownloads/singlefile.php?cid=2&lid=6"
+launches=$(grep -cF "$page" "$work/probe.log" || true)
+[ "$launches" = 2 ] || fail "expected 2 download-page launches, saw $launches"
+if grep -vq "^7	" "$work/probe.log"; then fail "a page was not started minimized: $(cat "$work/probe.log")"; fi
+
+xdotool mousemove $((left + 315)) $((top + 279)) click 1
+exited() { ! kill -0 "$program_pid" 2>/dev/null; }
+eventually exited || fail "EXIT did not end the program"
+echo "PASS: window, resize, screenshot $screenshots/wine.png, XDND drop, reset, report box, exit"
