@@ -1,0 +1,24 @@
+# cmake --build <build> --target package: a .deb on Linux, a zip holding Flagwash.exe on Windows.
+set(CPACK_PACKAGE_NAME flagwash)
+set(CPACK_PACKAGE_VENDOR "Quorvane Software")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
+set(CPACK_PACKAGE_CONTACT "Quorvane Software <support@${FLAGWASH_WEB_HOST}>")
+set(CPACK_STRIP_FILES ON)
+
+if(WIN32)
+    set(CPACK_GENERATOR ZIP)
+    set(CPACK_PACKAGE_FILE_NAME Flagwash-${PROJECT_VERSION}-windows)
+    set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+else()
+    set(CPACK_GENERATOR DEB)
+    set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+    set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+    set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+    set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+    set(CPACK_DEBIAN_PACKAGE_RECOMMENDS xdg-utils)
+    set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+        "Resets the attributes of files and folders hidden by malware.\n Drop files and folders on the window and click RESET: each dropped item\n gets normal attributes again (DOS attributes on FAT, NTFS and Samba/Wine\n files, the immutable and append-only flags).")
+endif()
+
+include(CPack)

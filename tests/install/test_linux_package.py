@@ -1,0 +1,93 @@
+"""Installing the Linux program: the files `cmake --install` puts in place pass the desktop
+validators, and the .deb installs, starts under Xvfb and removes cleanly."""
+import glob
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "e2e"))
+from xsession import XServer, FakeBrowser, skip  # noqa: E402
+
+build_dir = sys.argv[1]
+failures = []
+
+
+def check(condition, message):
+    if not condition:
+        failures.append(message)
+        print("FAIL:", message)
+
+
+def run(*args, **kwargs):
+    result = subprocess.run(list(args), capture_output=True, text=True, timeout=600, **kwargs)
+    if result.returncode != 0:
+        print(result.stdout, result.stderr)
+    return result
+
+
+for tool in ("desktop-file-validate", "appstreamcli", "cpack", "dpkg-deb"):
+    if shutil.which(tool) is None:
+        skip(f"{tool} is not installed")
+
+work = tempfile.mkdtemp(prefix="flagwash-install-")
+try:
+    stage = os.path.join(work, "stage")
+    result = run("cmake", "--install", build_dir, "--prefix", "/usr", env=dict(os.environ, DESTDIR=stage))
+    check(result.returncode == 0, "cmake --install failed")
+    expected = ["usr/bin/flagwash", "usr/share/applications/flagwash.desktop",
+                "usr/share/metainfo/example.quorvane.Flagwash.metainfo.xml"]
+    expected += [f"usr/share/icons/hicolor/{s}x{s}/apps/flagwash.png" for s in (16, 32, 48, 256)]
+    for path in expected:
+        check(os.path.isfile(os.path.join(stage, path)), f"{path} not installed")
+    desktop = os.path.join(stage, "usr/share/applications/flagwash.desktop")
+    result = run("desktop-file-validate", desktop)
+    check(result.returncode == 0 and not result.stdout.strip(), f"desktop-file-validate: {result.stdout}")
+    metainfo = os.path.join(stage, "usr/share/metainfo/example.quorvane.Flagwash.metainfo.xml")
+    result = run("appstreamcli", "validate", "--no-net", "--pedantic", metainfo)
+    check(result.returncode == 0, f"appstreamcli validate: {result.stdout}")
+
+    result = run("cpack", "-G", "DEB", "-B", os.path.join(work, "deb"),
+                 "--config", os.path.join(build_dir, "CPackConfig.cmake"))
+    check(result.returncode == 0, "cpack failed")
+    debs = glob.glob(os.path.join(work, "deb", "*.deb"))
+    check(len(debs) == 1, f"packages made: {debs}")
+    if failures:
+        sys.exit(1)
+    contents = run("dpkg-deb", "--contents", debs[0]).stdout
+    for path in expected:
+        check("./" + path in contents, f"{path} missing from the package")
+    fields = run("dpkg-deb", "--field", debs[0], "Package", "Version", "Depends").stdout
+    check("Package: flagwash" in fields and "Version: 1.01" in fields, fields)
+    check("libqt6widgets6" in fields, f"no Qt dependency: {fields}")
+
+    if os.geteuid() != 0:
+        skip("installing the package needs root")
+    if run("dpkg-query", "-W", "flagwash").returncode == 0:
+        skip("a flagwash package is already installed on this machine; not touching it")
+    result = run("dpkg", "-i", debs[0])
+    check(result.returncode == 0, "dpkg -i failed")
+    try:
+        with XServer() as x:
+            browser = FakeBrowser()
+            app = subprocess.Popen(["/usr/bin/flagwash"], env=browser.path_env(x.env))
+            try:
+                window = x.window_of(app.pid)
+                g = x.geometry(window)
+                check((g["WIDTH"], g["HEIGHT"]) == (385, 335), f"installed program's window {g}")
+            finally:
+                app.terminate()
+                app.wait(timeout=10)
+                browser.cleanup()
+    finally:
+        result = run("dpkg", "-r", "flagwash")
+        check(result.returncode == 0, "dpkg -r failed")
+        check(not os.path.exists("/usr/bin/flagwash"), "/usr/bin/flagwash left behind")
+        check(not os.path.exists("/usr/share/applications/flagwash.desktop"), "desktop entry left behind")
+finally:
+    shutil.rmtree(work, ignore_errors=True)
+
+if failures:
+    sys.exit(1)
+print("linux install and package: all checks passed")
