@@ -1,21 +1,12 @@
 #include "app/SystemDirectory.h"
 
+#include "platform/WideText_windows.h"
+
 #include <windows.h>
 
 #include <vector>
 
 namespace {
-
-std::string toUtf8(const wchar_t *text, int length)
-{
-    if (length <= 0)
-        return {};
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(bytes > 0 ? bytes : 0), '\0');
-    if (bytes > 0)
-        WideCharToMultiByte(CP_UTF8, 0, text, length, utf8.data(), bytes, nullptr, nullptr);
-    return utf8;
-}
 
 class WindowsSystemDirectory final : public SystemDirectory
 {
@@ -31,7 +22,7 @@ public:
         }
         if (written == 0 || written >= buffer.size())
             return {};
-        std::string text = toUtf8(buffer.data(), static_cast<int>(written));
+        std::string text = toUtf8(std::wstring_view(buffer.data(), written));
         const int length = static_cast<int>(text.size());
         return {std::move(text), length};
     }

@@ -93,7 +93,19 @@ void frmFlagwash::Image1_Click()
 void frmFlagwash::imgStart_Click()
 {
     launchDownloadPage();
-    const ResetSummary summary = runReset(list1_.paths(), attributeReset_);
+    const std::size_t total = list1_.count();
+    ProgressPacer progress(
+            clock_,
+            [this](std::size_t done, std::size_t all, const std::filesystem::path& current) {
+                view_.showProgress(done, all, progressHeading(done, all), displayPath(current));
+            },
+            [this] { view_.hideProgress(); });
+    const ResetSummary summary = runReset(
+            list1_.paths(), attributeReset_,
+            [&](std::size_t index, const std::filesystem::path& path) {
+                progress.update(index, total, path);
+            });
+    progress.finish();
     list1_.clear();
     view_.showInformation(state_.AppTitle, resetReport(summary, state_.LineBreak));
     view_.setCaption(state_.AppTitle);

@@ -1,5 +1,6 @@
 #pragma once
 #include "app/MainWindowState.h"
+#include "reset/ProgressPacer.h"
 #include "selection/DropPayload.h"
 #include "selection/Selection.h"
 
@@ -27,6 +28,9 @@ public:
     void imgExit_Click();
     void Form_Unload();
 
+    // The clock that paces the progress display of a long run; tests bring their own.
+    void setClock(ProgressPacer::Clock clock) { clock_ = std::move(clock); }
+
     const MainWindowState& state() const { return state_; }
     const Selection& List1() const { return list1_; }
     bool isImage1Visible() const { return image1Visible_; }
@@ -45,4 +49,5 @@ private:
     Selection list1_;
     bool image1Visible_ = false;
     bool resizing_ = false;
+    ProgressPacer::Clock clock_ = [] { return std::chrono::steady_clock::now(); };
 };

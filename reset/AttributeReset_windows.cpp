@@ -1,6 +1,8 @@
 #include "reset/AttributeReset_windows.h"
 #include "reset/AttributeReset.h"
 
+#include "platform/WideText_windows.h"
+
 #include <windows.h>
 
 #include <string>
@@ -25,34 +27,6 @@ constexpr DWORD keptFlags = attributePinned | attributeUnpinned;
 bool startsWith(std::wstring_view text, std::wstring_view prefix)
 {
     return text.substr(0, prefix.size()) == prefix;
-}
-
-std::string toUtf8(std::wstring_view text)
-{
-    if (text.empty())
-        return {};
-    const int length = static_cast<int>(text.size());
-    const int bytes
-        = WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 0)
-        return {};
-    std::string utf8(static_cast<std::size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), length, utf8.data(), bytes, nullptr, nullptr);
-    return utf8;
-}
-
-std::string systemMessage(DWORD code)
-{
-    wchar_t *buffer = nullptr;
-    const DWORD length
-        = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM
-                             | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_MAX_WIDTH_MASK,
-                         nullptr, code, 0, reinterpret_cast<wchar_t *>(&buffer), 0, nullptr);
-    std::wstring text(buffer ? buffer : L"", length);
-    LocalFree(buffer);
-    while (!text.empty() && (text.back() == L' ' || text.back() == L'\r' || text.back() == L'\n'))
-        text.pop_back();
-    return toUtf8(text);
 }
 
 ResetOutcome failure(DWORD code)

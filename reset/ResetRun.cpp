@@ -60,6 +60,12 @@ ResetSummary runReset(const std::vector<std::filesystem::path>& paths, Attribute
     return summary;
 }
 
+std::string progressHeading(std::size_t done, std::size_t total)
+{
+    return "Resetting " + std::to_string(done + 1) + " of " + std::to_string(total)
+            + " files/folders";
+}
+
 std::string describeOutcome(const ResetOutcome& outcome)
 {
     std::string text;

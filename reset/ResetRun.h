@@ -30,6 +30,9 @@ ResetSummary runReset(const std::vector<std::filesystem::path>& paths, Attribute
 // "Done resetting N files/folders" + 2 line breaks + "Click OK to reset more files/folders".
 std::string resetReport(const ResetSummary& summary, const std::string& lineBreak);
 
+// The first line of the progress display while the path at index done is worked on.
+std::string progressHeading(std::size_t done, std::size_t total);
+
 // A short description of why a path was not reset, for the report.
 std::string describeOutcome(const ResetOutcome& outcome);
 

@@ -1,5 +1,7 @@
 #include "web/RegistryReader.h"
 
+#include "platform/WideText_windows.h"
+
 #include <windows.h>
 
 #include <optional>
@@ -12,35 +14,6 @@ namespace {
 RegistryValue failure()
 {
     return {RegistryValue::Kind::Failure, {}};
-}
-
-// Text that is not valid UTF-8 names no key we could find: no value rather than a guess.
-std::optional<std::wstring> toWide(std::string_view utf8)
-{
-    if (utf8.empty())
-        return std::wstring();
-    const int length = static_cast<int>(utf8.size());
-    const int units
-        = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), length, nullptr, 0);
-    if (units <= 0)
-        return std::nullopt;
-    std::wstring wide(static_cast<std::size_t>(units), L'\0');
-    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), length, wide.data(), units);
-    return wide;
-}
-
-std::string toUtf8(std::wstring_view text)
-{
-    if (text.empty())
-        return {};
-    const int length = static_cast<int>(text.size());
-    const int bytes
-        = WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 0)
-        return {};
-    std::string utf8(static_cast<std::size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), length, utf8.data(), bytes, nullptr, nullptr);
-    return utf8;
 }
 
 bool sameName(std::wstring_view a, const wchar_t *b)
@@ -95,7 +68,7 @@ class WindowsRegistryReader final : public RegistryReader
 public:
     RegistryValue read(const std::string& fullPath) override
     {
-        const std::optional<std::wstring> wide = toWide(fullPath);
+        const std::optional<std::wstring> wide = toWideExactly(fullPath);
         if (!wide)
             return failure();
         const std::optional<Location> location = locate(*wide);

@@ -5,7 +5,10 @@
 #include "X11WindowName.h"
 #include "app/Layout.h"
 
+#include <QFontMetrics>
+#include <QLabel>
 #include <QMessageBox>
+#include <QProgressDialog>
 
 namespace {
 
@@ -61,6 +64,34 @@ void QtView::showInformation(const std::string& title, const std::string& text)
     WindowNamePublisher publisher;
     box.installEventFilter(&publisher);
     box.exec();
+}
+
+void QtView::showProgress(std::size_t done, std::size_t total, const std::string& heading,
+                          const std::string& currentPath)
+{
+    if (!progress_) {
+        progress_ = std::make_unique<QProgressDialog>(&window_);
+        progress_->setWindowTitle(window_.windowTitle());
+        progress_->setCancelButton(nullptr);
+        progress_->setWindowModality(Qt::ApplicationModal);
+        progress_->setMinimumDuration(0);
+        progress_->setAutoClose(false);
+        progress_->setAutoReset(false);
+        progress_->setMinimumWidth(420);
+        progress_->installEventFilter(namePublisher_.get());
+    }
+    // The bar counts in thousandths: a 32-bit range would not hold every count.
+    progress_->setRange(0, 1000);
+    const QString path = QFontMetrics(progress_->font())
+                                 .elidedText(fromUtf8(currentPath), Qt::ElideMiddle, 400);
+    progress_->setLabelText(fromUtf8(heading) + u'\n' + path);
+    // A modal progress dialog repaints itself and the window here, and drops their input.
+    progress_->setValue(total == 0 ? 0 : int(done * 1000 / total));
+}
+
+void QtView::hideProgress()
+{
+    progress_.reset();
 }
 
 void QtView::quit()

@@ -5,6 +5,7 @@
 #include <memory>
 
 class FlagwashWindow;
+class QProgressDialog;
 class WindowNamePublisher;
 
 // The core's View on a Qt window.
@@ -20,10 +21,14 @@ public:
     void setDropZoneVisible(bool visible) override;
     void setOuterSizeTwips(int width, int height) override;
     void showInformation(const std::string& title, const std::string& text) override;
+    void showProgress(std::size_t done, std::size_t total, const std::string& heading,
+                      const std::string& currentPath) override;
+    void hideProgress() override;
     void quit() override;
 
 private:
     FlagwashWindow& window_;
     std::function<void()> quit_;
     std::unique_ptr<WindowNamePublisher> namePublisher_;
+    std::unique_ptr<QProgressDialog> progress_;
 };

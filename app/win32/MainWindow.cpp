@@ -5,7 +5,8 @@
 #include "DropSource.h"
 #include "DropTarget.h"
 #include "LabelText.h"
-#include "WideText.h"
+#include "platform/WideText_windows.h"
+#include "WindowAccessible.h"
 #include "app/frmFlagwash.h"
 
 #include <commctrl.h>
@@ -21,6 +22,8 @@ constexpr wchar_t className[] = L"frmFlagwash";
 // Restoring the size straight from WM_SIZE does not reach Wine's X window after an outside
 // resize; restoring from a posted message does, on Windows too.
 constexpr UINT restoreSizeMessage = WM_APP + 1;
+// A control pressed through a screen reader; wParam is its index in Layout::controls.
+constexpr UINT pressMessage = WM_APP + 2;
 constexpr int iconResource = 1;
 constexpr wchar_t fallbackFontResource[] = L"LABELFONT.TTF";
 
@@ -186,17 +189,20 @@ void MainWindow::setDropZoneVisible(bool visible)
     placeTooltips();
     const RECT area = pixelRect(image1().rect, dpi_);
     InvalidateRect(window_, &area, FALSE);
+    const std::size_t index = static_cast<std::size_t>(&image1() - Layout::controls.data());
+    NotifyWinEvent(visible ? EVENT_OBJECT_SHOW : EVENT_OBJECT_HIDE, window_, OBJID_CLIENT,
+                   accessibleChildId(index));
 }
 
 void MainWindow::dragOver()
 {
-    if (form_)
+    if (form_ && window_ && IsWindowEnabled(window_))
         form_->Form_OLEDragOver();
 }
 
 bool MainWindow::takesDropAt(POINT screenPoint) const
 {
-    if (!window_)
+    if (!window_ || !IsWindowEnabled(window_))
         return false;
     POINT point = screenPoint;
     ScreenToClient(window_, &point);
@@ -340,6 +346,11 @@ void MainWindow::click(Layout::ControlId id)
     }
 }
 
+bool MainWindow::pressLater(std::size_t control)
+{
+    return window_ && PostMessageW(window_, pressMessage, control, 0);
+}
+
 void MainWindow::dragPictureOut()
 {
     const Layout::Picture& natural = *image1().picture;
@@ -458,6 +469,21 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_CAPTURECHANGED:
         pressed_.reset();
         return 0;
+    case pressMessage:
+        // Checked again: a modal box may have come up since the press was queued.
+        if (wParam < Layout::controls.size() && isShown(Layout::controls[wParam])
+            && IsWindowEnabled(window_))
+            click(Layout::controls[wParam].id);
+        return 0;
+    case WM_GETOBJECT:
+        if (static_cast<DWORD>(lParam) == static_cast<DWORD>(OBJID_CLIENT)) {
+            if (!accessible_)
+                accessible_ = WindowAccessible::create(*this);
+            if (accessible_)
+                return LresultFromObject(accessibleInterface, wParam,
+                                         static_cast<IAccessible *>(accessible_));
+        }
+        return DefWindowProcW(window_, message, wParam, lParam);
     case WM_CLOSE:
         if (form_)
             form_->Form_Unload();
@@ -471,6 +497,12 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_DESTROY:
         if (dropTarget_)
             RevokeDragDrop(window_);
+        if (accessible_) {
+            // Screen readers may hold it longer than the window lives.
+            accessible_->disconnect();
+            accessible_->Release();
+            accessible_ = nullptr;
+        }
         return 0;
     default:
         return DefWindowProcW(window_, message, wParam, lParam);

@@ -11,6 +11,7 @@
 
 class frmFlagwash;
 class DropTarget;
+class WindowAccessible;
 
 // The window frmFlagwash on Windows: draws the layout table, shows its tooltips, takes clicks,
 // drags and drops, and forwards each event to the core handler of the same name.
@@ -35,10 +36,18 @@ public:
     void registerDropTarget();
     void setDropZoneVisible(bool visible);
 
-    // What the drop target reports and asks.
+    // What the drop target reports and asks. A disabled window, behind a modal box or a
+    // progress display, takes no drag, as Windows finds no drop target in it.
     void dragOver();
     bool takesDropAt(POINT screenPoint) const;
     void dropOnImage1(DropPayload payload);
+
+    // What screen readers ask.
+    bool isShown(const Layout::Control& control) const;
+    // The topmost shown control under a client point, as an index into Layout::controls.
+    std::optional<std::size_t> controlAt(POINT clientPoint) const;
+    // Clicks a control from the window's own message loop; false when it cannot be queued.
+    bool pressLater(std::size_t control);
 
 private:
     static LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam,
@@ -49,9 +58,6 @@ private:
     void createTooltips();
     void placeTooltips();
     void paint(HDC target) const;
-    bool isShown(const Layout::Control& control) const;
-    // The topmost shown control under a client point, as an index into Layout::controls.
-    std::optional<std::size_t> controlAt(POINT clientPoint) const;
     void click(Layout::ControlId id);
     void dragPictureOut();
     void releaseDropTarget();
@@ -61,6 +67,7 @@ private:
     HWND tooltip_ = nullptr;
     frmFlagwash *form_ = nullptr;
     DropTarget *dropTarget_ = nullptr;
+    WindowAccessible *accessible_ = nullptr;
     int dpi_ = 96;
     bool image1Shown_ = false;
     bool restorePosted_ = false;

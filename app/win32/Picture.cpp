@@ -1,6 +1,6 @@
 #include "Picture.h"
 
-#include "WideText.h"
+#include "platform/WideText_windows.h"
 
 #include <wincodec.h>
 #include <wrl/client.h>

@@ -1,10 +1,18 @@
 #include "WindowView.h"
 
 #include "MainWindow.h"
-#include "WideText.h"
+#include "ProgressWindow.h"
+#include "platform/WideText_windows.h"
 #include "app/Layout.h"
 
 #include <windows.h>
+
+WindowView::WindowView(MainWindow& window)
+    : window_(window)
+{
+}
+
+WindowView::~WindowView() = default;
 
 void WindowView::setCaption(const std::string& text)
 {
@@ -43,6 +51,19 @@ void WindowView::showInformation(const std::string& title, const std::string& te
 {
     MessageBoxW(window_.handle(), toWide(text).c_str(), toWide(title).c_str(),
                 MB_OK | MB_ICONINFORMATION);
+}
+
+void WindowView::showProgress(std::size_t done, std::size_t total, const std::string& heading,
+                              const std::string& currentPath)
+{
+    if (!progress_)
+        progress_ = std::make_unique<ProgressWindow>(window_.handle(), window_.dpi());
+    progress_->update(done, total, toWide(heading), toWide(currentPath));
+}
+
+void WindowView::hideProgress()
+{
+    progress_.reset();
 }
 
 void WindowView::quit()

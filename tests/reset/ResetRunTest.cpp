@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <type_traits>
 
 namespace {
@@ -145,6 +147,58 @@ TEST(ResetRun, HundredThousandPathsAreAllCounted)
 
     EXPECT_EQ(core.reset.calls.size(), 100000u);
     EXPECT_EQ(core.view.boxes.at(0).text, "Done resetting 100000 files/folders" + closing);
+}
+
+// A run whose paths take 10 ms each on the fake clock.
+struct TimedRun
+{
+    CoreFixture core;
+    std::chrono::steady_clock::time_point now{};
+
+    explicit TimedRun(std::size_t count)
+    {
+        core.form.setClock([this] { return now; });
+        core.load();
+        core.reset.onReset = [this](const std::filesystem::path&) {
+            now += std::chrono::milliseconds(10);
+        };
+        Paths paths;
+        for (std::size_t i = 0; i < count; ++i)
+            paths.emplace_back("/d/" + std::to_string(i));
+        core.form.Image1_OLEDragDrop({paths});
+        core.log.clear();
+        core.form.imgStart_Click();
+    }
+
+    std::ptrdiff_t indexOf(const std::string& entry) const
+    {
+        const auto found = std::find(core.log.begin(), core.log.end(), entry);
+        return found == core.log.end() ? -1 : found - core.log.begin();
+    }
+};
+
+TEST(ResetProgress, LongRunShowsProgressAndTakesItDownBeforeTheReport)
+{
+    const TimedRun run(200);  // two seconds
+    const auto shown = run.indexOf("showProgress");
+    const auto hidden = run.indexOf("hideProgress");
+    ASSERT_GE(shown, 0);
+    EXPECT_EQ(shown, run.indexOf("reset:/d/49") + 1);  // after half a second
+    EXPECT_GT(hidden, run.indexOf("reset:/d/199"));
+    EXPECT_EQ(hidden + 1, run.indexOf("box"));
+    ASSERT_FALSE(run.core.view.progress.empty());
+    EXPECT_EQ(run.core.view.progress.front(), "50/200 Resetting 51 of 200 files/folders | /d/50");
+    EXPECT_EQ(run.core.view.progress.back(), "195/200 Resetting 196 of 200 files/folders | /d/195");
+    EXPECT_FALSE(run.core.view.progressShown);
+    EXPECT_EQ(run.core.view.boxes.at(0).text, "Done resetting 200 files/folders" + closing);
+}
+
+TEST(ResetProgress, ShortRunShowsNone)
+{
+    const TimedRun run(40);  // 0.4 seconds
+    EXPECT_EQ(run.indexOf("showProgress"), -1);
+    EXPECT_EQ(run.indexOf("hideProgress"), -1);
+    EXPECT_TRUE(run.core.view.progress.empty());
 }
 
 TEST(DisplayPath, ShowsUtf8NamesAsTheyAre)

@@ -36,6 +36,22 @@ void FakeView::showInformation(const std::string& title, const std::string& text
     log_.push_back("box");
 }
 
+void FakeView::showProgress(std::size_t done, std::size_t total, const std::string& heading,
+                            const std::string& currentPath)
+{
+    if (!progressShown)
+        log_.push_back("showProgress");
+    progressShown = true;
+    progress.push_back(std::to_string(done) + "/" + std::to_string(total) + " " + heading + " | "
+                       + currentPath);
+}
+
+void FakeView::hideProgress()
+{
+    progressShown = false;
+    log_.push_back("hideProgress");
+}
+
 void FakeView::quit()
 {
     ++quits;
@@ -46,6 +62,8 @@ ResetOutcome FakeAttributeReset::resetToNormal(const std::filesystem::path& path
 {
     calls.push_back(path);
     log_.push_back("reset:" + path.string());
+    if (onReset)
+        onReset(path);
     const auto found = outcomes.find(path);
     return found == outcomes.end() ? ResetOutcome{} : found->second;
 }

@@ -32,6 +32,9 @@ public:
     void setDropZoneVisible(bool visible) override;
     void setOuterSizeTwips(int width, int height) override;
     void showInformation(const std::string& title, const std::string& text) override;
+    void showProgress(std::size_t done, std::size_t total, const std::string& heading,
+                      const std::string& currentPath) override;
+    void hideProgress() override;
     void quit() override;
 
     std::string caption = "<never set>";
@@ -40,6 +43,8 @@ public:
     int outerWidth = 0;
     int outerHeight = 0;
     std::vector<ShownBox> boxes;
+    std::vector<std::string> progress;  // "done/total heading | path", as shown
+    bool progressShown = false;
     int quits = 0;
     // Called from setOuterSizeTwips when the size changes, as a platform raises a resize.
     std::function<void()> onSizeChanged;
@@ -69,6 +74,7 @@ public:
 
     std::map<std::filesystem::path, ResetOutcome> outcomes;
     std::vector<std::filesystem::path> calls;
+    std::function<void(const std::filesystem::path&)> onReset;  // e.g. to let time pass
 
 private:
     EventLog& log_;

@@ -2,6 +2,7 @@
 
 #include "DataObject.h"
 #include "Picture.h"
+#include "platform/WideText_windows.h"
 
 #include <ole2.h>
 #include <shlobj.h>
@@ -9,6 +10,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -193,37 +195,6 @@ TEST_F(Win32Drop, RegisteredTargetTakesFileListsOnImage1AndNeverAnswersMove)
     }
 }
 
-// Drags through OLE follow the one pointer of the desktop: a test using it holds this lock
-// (test processes of one Wine prefix share named objects) and keeps its window on top.
-class PointerLock
-{
-public:
-    explicit PointerLock(HWND window)
-        : mutex_(CreateMutexW(nullptr, FALSE, L"Local\\FlagwashTestPointer"))
-        , window_(window)
-    {
-        if (mutex_)
-            WaitForSingleObject(mutex_, INFINITE);
-        SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    }
-    PointerLock(const PointerLock&) = delete;
-    PointerLock& operator=(const PointerLock&) = delete;
-    ~PointerLock()
-    {
-        if (IsWindow(window_))
-            SetWindowPos(window_, HWND_NOTOPMOST, 0, 0, 0, 0,
-                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        if (mutex_) {
-            ReleaseMutex(mutex_);
-            CloseHandle(mutex_);
-        }
-    }
-
-private:
-    HANDLE mutex_;
-    HWND window_;
-};
-
 // A drag source for DoDragDrop that lets the drag be tracked a few times, then drops.
 class DroppingSource : public IDropSource
 {
@@ -256,10 +227,7 @@ TEST_F(Win32Drop, DoDragDropOntoImage1GoesThroughOle)
     // Shown first, as a drag over the background would have done.
     dragAndDrop(registeredDropTarget(window()), dataObject(Payload::TextOnly).Get(),
                 clientToScreen({px(5), px(5)}), clientToScreen({px(5), px(5)}), DROPEFFECT_COPY);
-    ASSERT_TRUE(SetCursorPos(image1.x, image1.y));
-    POINT cursor {};
-    GetCursorPos(&cursor);
-    if (cursor.x != image1.x || cursor.y != image1.y)
+    if (!pointer.moveTo(image1))
         GTEST_SKIP() << "the pointer cannot be placed on this desktop";
 
     DroppingSource source;
@@ -282,10 +250,7 @@ TEST_F(Win32Drop, Image1PictureDraggedOutAndDroppedBackIsAPayloadWithoutFiles)
                 clientToScreen({px(5), px(5)}), DROPEFFECT_COPY);
     ASSERT_EQ(form->List1().count(), 3u);
     const PointerLock pointer(window());
-    ASSERT_TRUE(SetCursorPos(image1.x, image1.y));
-    POINT cursor {};
-    GetCursorPos(&cursor);
-    if (cursor.x != image1.x || cursor.y != image1.y)
+    if (!pointer.moveTo(image1))
         GTEST_SKIP() << "the pointer cannot be placed on this desktop";
 
     // Pressed on Image1 and moved past the drag distance: the window starts the drag itself,
@@ -299,6 +264,187 @@ TEST_F(Win32Drop, Image1PictureDraggedOutAndDroppedBackIsAPayloadWithoutFiles)
     EXPECT_EQ(form->List1().count(), 0u);
     EXPECT_EQ(caption(), L"");
     EXPECT_TRUE(log.empty()) << "a drag is not a click";
+}
+
+// A fresh folder under the prefix's temporary folder, removed with all it holds at the end.
+// Reached with the "\\?\" prefix, so long paths are set up and removed without the code under
+// test.
+class ScratchFolder
+{
+public:
+    ScratchFolder()
+    {
+        wchar_t temp[MAX_PATH];
+        const DWORD length = GetTempPathW(MAX_PATH, temp);
+        path_ = std::wstring(temp, length) + L"flagwash-drop-"
+            + std::to_wstring(GetCurrentProcessId());
+        removeTree(prefixed(path_));
+        created_ = CreateDirectoryW(path_.c_str(), nullptr) != FALSE;
+    }
+    ~ScratchFolder() { removeTree(prefixed(path_)); }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    bool created() const { return created_; }
+    const std::wstring& path() const { return path_; }
+
+    static std::wstring prefixed(const std::wstring& path) { return L"\\\\?\\" + path; }
+
+private:
+    static void removeTree(const std::wstring& path)
+    {
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        WIN32_FIND_DATAW entry;
+        const HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &entry);
+        if (find != INVALID_HANDLE_VALUE) {
+            do {
+                const std::wstring name = entry.cFileName;
+                if (name == L"." || name == L"..")
+                    continue;
+                const std::wstring child = path + L"\\" + name;
+                if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                    removeTree(child);
+                } else {
+                    SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                    DeleteFileW(child.c_str());
+                }
+            } while (FindNextFileW(find, &entry));
+            FindClose(find);
+        }
+        RemoveDirectoryW(path.c_str());
+    }
+
+    std::wstring path_;
+    bool created_ = false;
+};
+
+bool writeFile(const std::wstring& path, const std::string& contents)
+{
+    const HANDLE file = CreateFileW(ScratchFolder::prefixed(path).c_str(), GENERIC_WRITE, 0,
+                                    nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    WriteFile(file, contents.data(), static_cast<DWORD>(contents.size()), &written, nullptr);
+    CloseHandle(file);
+    return written == contents.size();
+}
+
+std::string readFile(const std::wstring& path)
+{
+    const HANDLE file = CreateFileW(ScratchFolder::prefixed(path).c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return "<cannot be read>";
+    std::string contents(4096, '\0');
+    DWORD read = 0;
+    ReadFile(file, contents.data(), static_cast<DWORD>(contents.size()), &read, nullptr);
+    CloseHandle(file);
+    contents.resize(read);
+    return contents;
+}
+
+DWORD attributesOf(const std::wstring& path)
+{
+    return GetFileAttributesW(ScratchFolder::prefixed(path).c_str());
+}
+
+// Runs on every tick of a thread timer, so inside whatever modal loop is running.
+std::function<void()> onTick;
+
+void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD)
+{
+    if (onTick)
+        onTick();
+}
+
+constexpr DWORD shownAsNormal = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN
+    | FILE_ATTRIBUTE_SYSTEM;
+
+// Names with characters outside the Basic Multilingual Plane, in paths past MAX_PATH: dropped on
+// Image1 through OLE, reset by a click on RESET, the real report box closed with its OK button.
+TEST_F(Win32Drop, LongPathsWithAstralCharactersAreDroppedAndReset)
+{
+    ScratchFolder scratch;
+    ASSERT_TRUE(scratch.created());
+    const std::wstring folder = L"\U0001F4C1 " + std::wstring(120, L'd');
+    const std::wstring inner = scratch.path() + L"\\" + folder + L"\\\U0001F5C2 " + std::wstring(110, L'e');
+    ASSERT_TRUE(CreateDirectoryW(ScratchFolder::prefixed(scratch.path() + L"\\" + folder).c_str(),
+                                 nullptr));
+    ASSERT_TRUE(CreateDirectoryW(ScratchFolder::prefixed(inner).c_str(), nullptr));
+
+    const struct
+    {
+        std::wstring path;
+        std::string contents; // empty: a folder
+    } items[] = {
+        {inner + L"\\report \U0001F4C4 " + std::wstring(40, L'r') + L".doc",
+         "report \xF0\x9F\x93\x84 with bytes \x01\x02\xFF"},
+        {inner + L"\\notes \U00010348\U0001F600.txt", "notes"},
+        {inner, ""},
+    };
+    Paths dropped;
+    for (const auto& item : items) {
+        if (!item.contents.empty()) {
+            ASSERT_TRUE(writeFile(item.path, item.contents)) << toUtf8(item.path);
+        }
+        ASSERT_GT(item.path.size(), static_cast<std::size_t>(MAX_PATH));
+        const DWORD flags = item.contents.empty() ? FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM
+                                                  : shownAsNormal;
+        ASSERT_TRUE(SetFileAttributesW(ScratchFolder::prefixed(item.path).c_str(), flags));
+        if ((attributesOf(item.path) & flags) != flags)
+            GTEST_SKIP() << "this file system keeps no hidden, system or read-only flag (Wine "
+                            "keeps hidden and system in user extended attributes)";
+        dropped.push_back(item.path);
+    }
+
+    IDropTarget *target = registeredDropTarget(window());
+    ASSERT_TRUE(target);
+    auto *data = new DataObject;
+    data->add(CF_HDROP, fileList(dropped));
+    const DropAnswers answers = dragAndDrop(target, data, clientToScreen({px(5), px(5)}),
+                                            clientToScreen({px(191), px(179)}), DROPEFFECT_COPY);
+    data->Release();
+    EXPECT_EQ(answers.drop, static_cast<DWORD>(DROPEFFECT_COPY));
+    ASSERT_EQ(form->List1().paths(), pathsOf(dropped));
+    EXPECT_EQ(caption(), L"3 File(s)/Folder(s) selected. Click RESET");
+
+    // The report box is the real one, closed from here with its OK button once it shows.
+    view->realBoxes = true;
+    std::wstring reported;
+    int ticks = 0;
+    onTick = [&] {
+        for (HWND box : ownedWindows(window())) {
+            if (classOf(box) != L"#32770")
+                continue;
+            reported = textOf(GetDlgItem(box, 0xFFFF));
+            SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+            return;
+        }
+        // Never left open for ever, even when the button cannot be found.
+        if (++ticks > 600) {
+            for (HWND box : ownedWindows(window()))
+                PostMessageW(box, WM_CLOSE, 0, 0);
+        }
+    };
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, tick);
+    const POINT reset {px(60), px(279)};
+    SendMessageW(window(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(reset.x, reset.y));
+    SendMessageW(window(), WM_LBUTTONUP, 0, MAKELPARAM(reset.x, reset.y));
+    KillTimer(nullptr, timer);
+    onTick = nullptr;
+
+    ASSERT_EQ(view->boxes.size(), 1u);
+    EXPECT_EQ(reported.rfind(L"Done resetting 3 files/folders", 0), 0u) << toUtf8(reported);
+    EXPECT_TRUE(ownedWindows(window()).empty()) << "the report box is still open";
+    EXPECT_EQ(caption(), L"");
+    for (const auto& item : items) {
+        SCOPED_TRACE(toUtf8(item.path));
+        EXPECT_EQ(attributesOf(item.path) & shownAsNormal, 0u);
+        if (!item.contents.empty()) {
+            EXPECT_EQ(readFile(item.path), item.contents);
+        }
+    }
 }
 
 } // namespace

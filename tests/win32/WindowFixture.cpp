@@ -36,6 +36,73 @@ void WindowFixture::NotingView::showInformation(const std::string& title, const 
 {
     boxes.emplace_back(title, text);
     log_.push_back("box");
+    if (onBox)
+        onBox();
+    if (realBoxes)
+        WindowView::showInformation(title, text);
+}
+
+std::wstring classOf(HWND window)
+{
+    wchar_t name[128] = {};
+    GetClassNameW(window, name, 128);
+    return name;
+}
+
+std::wstring textOf(HWND window)
+{
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(
+        GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+std::vector<HWND> ownedWindows(HWND owner)
+{
+    struct Search
+    {
+        HWND owner;
+        std::vector<HWND> found;
+    } search {owner, {}};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND candidate, LPARAM context) -> BOOL {
+            auto *search = reinterpret_cast<Search *>(context);
+            if (GetWindow(candidate, GW_OWNER) == search->owner && IsWindowVisible(candidate)
+                && classOf(candidate) != TOOLTIPS_CLASSW)
+                search->found.push_back(candidate);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+PointerLock::PointerLock(HWND window)
+    : mutex_(CreateMutexW(nullptr, FALSE, L"Local\\FlagwashTestPointer"))
+    , window_(window)
+{
+    if (mutex_)
+        WaitForSingleObject(mutex_, INFINITE);
+    SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+PointerLock::~PointerLock()
+{
+    if (IsWindow(window_))
+        SetWindowPos(window_, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    if (mutex_) {
+        ReleaseMutex(mutex_);
+        CloseHandle(mutex_);
+    }
+}
+
+bool PointerLock::moveTo(POINT screenPoint) const
+{
+    if (!SetCursorPos(screenPoint.x, screenPoint.y))
+        return false;
+    POINT cursor {};
+    GetCursorPos(&cursor);
+    return cursor.x == screenPoint.x && cursor.y == screenPoint.y;
 }
 
 void WindowFixture::SetUp()

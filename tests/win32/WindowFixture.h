@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -48,6 +49,10 @@ protected:
         void showInformation(const std::string& title, const std::string& text) override;
 
         std::vector<std::pair<std::string, std::string>> boxes;
+        // Called as a box is asked for, before it would show.
+        std::function<void()> onBox;
+        // Shows the real box too; the test must close it.
+        bool realBoxes = false;
 
     private:
         EventLog& log_;
@@ -66,3 +71,26 @@ protected:
 
 // Why windows cannot be made here, or null when they can.
 const char *whyNoWindows();
+
+// The visible top-level windows of this thread that an owner owns, tooltips left out.
+std::vector<HWND> ownedWindows(HWND owner);
+std::wstring classOf(HWND window);
+std::wstring textOf(HWND window);
+
+// Real input and OLE drags follow the one pointer of the desktop: a test using it holds this
+// lock (test processes of one Wine prefix share named objects) and keeps its window on top.
+class PointerLock
+{
+public:
+    explicit PointerLock(HWND window);
+    PointerLock(const PointerLock&) = delete;
+    PointerLock& operator=(const PointerLock&) = delete;
+    ~PointerLock();
+
+    // Moves the pointer to a screen point; false when this desktop does not let it.
+    bool moveTo(POINT screenPoint) const;
+
+private:
+    HANDLE mutex_;
+    HWND window_;
+};

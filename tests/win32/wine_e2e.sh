@@ -1,14 +1,15 @@
 #!/bin/bash
 # The real Flagwash.exe under Wine on its own Xvfb: window size, caption, a screenshot, a real
 # XDND drag of three files from a separate GTK client, RESET (files really reset, the report
-# box closed with Return) and EXIT. The browser is a probe that notes how it was started.
+# box closed with Return) and EXIT. Then again at 200 %: the frame, a screenshot, and the drop
+# zone over the cross sign during a drag. The browser is a probe that notes how it was started.
 #
-# Usage: wine_e2e.sh FLAGWASH_EXE BROWSER_PROBE_EXE SCREENSHOT_DIR WORK_DIR WEB_HOST
+# Usage: wine_e2e.sh FLAGWASH_EXE BROWSER_PROBE_EXE SCREENSHOT_DIR WORK_DIR WEB_HOST WINDOW_PROBE_EXE
 # Exit 77 (a skip) when a tool it needs is missing.
 set -euo pipefail
 
 program=$(realpath "$1") probe=$(realpath "$2") screenshots=$(realpath -m "$3") work=$(realpath -m "$4")
-web_host=$5
+web_host=$5 window_probe=$(realpath "$6")
 here=$(cd "$(dirname "$0")" && pwd)
 
 for tool in wine wineserver wineboot Xvfb xdotool import getfattr setfattr; do
@@ -52,6 +53,10 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 mkdir -p "$WINEPREFIX"
 wineserver -p >/dev/null 2>&1
 [ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1
+# Wine's density, 96 dpi (100 %) until the second run; set every time, as a run that failed
+# half-way may have left 192.
+set_dpi() { wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null; }
+set_dpi 96
 
 # The default browser is the probe, so starting the tool opens no real browser.
 browser='HKLM\Software\Clients\StartMenuInternet'
@@ -97,21 +102,30 @@ band_painted() {
 eventually band_painted || fail "the background picture was not painted"
 import -window root "$screenshots/wine.png"
 
-# A real XDND drag from another X client onto the drop zone over the cross sign.
-coproc source { /usr/bin/python3 "$here/../e2e/drag_source.py" 20 20 copy,move "${items[@]}" 2>&1; }
-pids+=("$source_PID")
-read -r -t 30 ready <&"${source[0]}" && [ "$ready" = READY ] || fail "the drag source did not start"
-target_x=$((left + 191)) target_y=$((top + 179))
-xdotool mousemove 100 60
-xdotool mousedown 1
-for step in $(seq 20); do
-    xdotool mousemove $((100 + (target_x - 100) * step / 20)) $((60 + (target_y - 60) * step / 20))
-    sleep 0.05
-done
-sleep 0.5
-xdotool mouseup 1
-read -r -t 30 ended <&"${source[0]}" || fail "the drag did not end"
-[ "$ended" = "END action=copy deleted=no" ] || fail "the source saw '$ended', not a copy"
+# A real XDND drag from another X client, held over a screen point until drop_items.
+drag_items_to() {
+    local target_x=$1 target_y=$2 step
+    coproc source { /usr/bin/python3 "$here/../e2e/drag_source.py" 20 20 copy,move "${items[@]}" 2>&1; }
+    pids+=("$source_PID")
+    read -r -t 30 ready <&"${source[0]}" && [ "$ready" = READY ] || fail "the drag source did not start"
+    xdotool mousemove 100 60
+    xdotool mousedown 1
+    for step in $(seq 20); do
+        xdotool mousemove $((100 + (target_x - 100) * step / 20)) $((60 + (target_y - 60) * step / 20))
+        sleep 0.05
+    done
+    sleep 0.5
+}
+# Releases the button; the source must see the action named (copy, or none for a refusal).
+drop_items() {
+    xdotool mouseup 1
+    read -r -t 30 ended <&"${source[0]}" || fail "the drag did not end"
+    [ "$ended" = "END action=$1 deleted=no" ] || fail "the source saw '$ended', not $1"
+}
+
+# Onto the drop zone over the cross sign.
+drag_items_to $((left + 191)) $((top + 179))
+drop_items copy
 eventually caption_is "3 File(s)/Folder(s) selected. Click RESET" ||
     fail "caption after the drop is '$(xdotool getwindowname "$window")'"
 
@@ -149,4 +163,40 @@ if grep -vq "^7	" "$work/probe.log"; then fail "a page was not started minimized
 xdotool mousemove $((left + 315)) $((top + 279)) click 1
 exited() { ! kill -0 "$program_pid" 2>/dev/null; }
 eventually exited || fail "EXIT did not end the program"
-echo "PASS: window, resize, screenshot $screenshots/wine.png, XDND drop, reset, report box, exit"
+
+# At 200 %: Wine's density at 192 dpi, read by each program as it starts.
+set_dpi 192
+wine "$program" &
+program_pid=$!
+pids+=("$program_pid")
+eventually find_window || fail "no Flagwash window appeared at 200 %"
+frame() { wine "$window_probe" 2>/dev/null | tr -d '\r'; }
+frame_is() { [ "$(frame)" = "$1" ]; }
+# 6000 x 5565 twips at 192 dpi.
+eventually frame_is 800x742 || fail "at 200 % the frame is '$(frame)', not 800x742"
+geometry
+left=$X top=$Y
+eventually band_painted || fail "the background picture was not painted at 200 %"
+
+# Image1's rectangle, 2340, 2160, 1050 x 1050 twips, at 192 dpi. The cross sign's dark lines
+# show there while Image1 is hidden. A drag over the window shows Image1, which must hide them
+# all; dropped on the background, away from the drag icon, it is refused and Image1 stays.
+image1="140x140+$((left + 312))+$((top + 288))"
+dark_in_image1() {
+    import -window root -crop "$image1" -depth 8 txt:- |
+        sed -n 's/^[0-9]*,[0-9]*: *(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3/p' |
+        awk '$1 < 20 && $2 < 20 && $3 < 20 { n++ } END { print n + 0 }'
+}
+dark=$(dark_in_image1)
+((dark > 0)) || fail "no cross sign under Image1's place at 200 %"
+drag_items_to $((left + 150)) $((top + 640))
+drop_items none
+covered() { [ "$(dark_in_image1)" = 0 ]; }
+eventually covered || fail "at 200 % Image1 leaves $(dark_in_image1) dark pixels of the cross sign"
+import -window "$window" "$screenshots/wine-200.png"
+
+xdotool mousemove $((left + 630)) $((top + 558)) click 1
+eventually exited || fail "EXIT did not end the program at 200 %"
+set_dpi 96
+echo "PASS: window, resize, screenshot $screenshots/wine.png, XDND drop, reset, report box, exit;" \
+    "at 200 %: frame, drop zone over the cross, screenshot $screenshots/wine-200.png"

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/WideText_windows.h"
+
 #include <windows.h>
 
 #include <string>
@@ -17,15 +19,6 @@ std::wstring environment(const wchar_t *name)
     wchar_t buffer[MAX_PATH];
     const DWORD length = GetEnvironmentVariableW(name, buffer, MAX_PATH);
     return length > 0 && length < MAX_PATH ? std::wstring(buffer, length) : std::wstring();
-}
-
-std::wstring toWide(const std::string& utf8)
-{
-    const int units
-        = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(units), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), units);
-    return wide;
 }
 
 // File names compare without regard to case, as the file system does.

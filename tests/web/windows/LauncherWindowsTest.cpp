@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/WideText_windows.h"
+
 #include <windows.h>
 
 #include <filesystem>
@@ -16,25 +18,6 @@ namespace {
 // The probe gets 60 s to answer; it answers in well under a second, so reaching this is a
 // failure, never a measurement.
 constexpr DWORD probeDeadline = 60000;
-
-std::string toUtf8(const std::wstring& text)
-{
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                          nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(bytes > 0 ? bytes : 0), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), bytes,
-                        nullptr, nullptr);
-    return utf8;
-}
-
-std::wstring toWide(const std::string& utf8)
-{
-    const int units
-        = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(units > 0 ? units : 0), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), units);
-    return wide;
-}
 
 std::wstring folderOfThisProgram()
 {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/WideText_windows.h"
+
 #include <windows.h>
 
 #include <string>
@@ -10,16 +12,6 @@
 namespace {
 
 using Kind = RegistryValue::Kind;
-
-std::string toUtf8(const std::wstring& text)
-{
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                          nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(bytes > 0 ? bytes : 0), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), bytes,
-                        nullptr, nullptr);
-    return utf8;
-}
 
 std::wstring environment(const wchar_t *name)
 {
