@@ -67,7 +67,6 @@ inline constexpr Picture dropZone{"dropzone.gif", 70, 70};
 inline constexpr Picture resetButton{"reset.gif", 90, 25};
 inline constexpr Picture aboutButton{"about.gif", 90, 25};
 inline constexpr Picture exitButton{"exit.gif", 90, 25};
-inline constexpr std::string_view iconFile = "flagwash.ico";
 
 struct LabelFont
 {

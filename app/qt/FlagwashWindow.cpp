@@ -8,7 +8,6 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QLabel>
-#include <QListWidget>
 #include <QPainter>
 #include <QScreen>
 
@@ -58,10 +57,10 @@ QWidget* FlagwashWindow::createControl(const Layout::Control& c)
 {
     switch (c.kind) {
     case Layout::Kind::ListBox: {
-        auto* list = new QListWidget(this);
+        // The selection itself lives in the core (frmFlagwash::List1) and is never shown; this
+        // keeps its place among the controls without the cost of a real list view at start.
+        auto* list = new QWidget(this);
         list->setFocusPolicy(Qt::NoFocus);
-        list->setSortingEnabled(false);
-        list->setSelectionMode(QAbstractItemView::SingleSelection);
         return list;
     }
     case Layout::Kind::ImageArea: {
@@ -85,7 +84,6 @@ QWidget* FlagwashWindow::createControl(const Layout::Control& c)
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         label->setContentsMargins(0, 0, 0, 0);
         label->setAutoFillBackground(false);
-        label->setAttribute(Qt::WA_TranslucentBackground);
         QPalette palette = label->palette();
         if (c.colour)
             palette.setColor(QPalette::WindowText, QColor(c.colour->red, c.colour->green, c.colour->blue));
@@ -132,6 +130,9 @@ void FlagwashWindow::centreOnScreen()
 
 void FlagwashWindow::paintEvent(QPaintEvent*)
 {
+    // The labels paint right after this: their font is first needed now, once the window is
+    // on the screen, rather than before it could appear.
+    registerBundledFonts();
     QPainter painter(this);
     painter.fillRect(rect(), palette().window());
     painter.drawPixmap(0, 0, background_);

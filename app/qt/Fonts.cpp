@@ -18,9 +18,13 @@ QString family(std::string_view name)
 
 void registerBundledFonts()
 {
-    registerPictureResources();
-    if (!QFontDatabase::families().contains(family(Layout::labelFont.family)))
-        QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/Gelasio-Regular.ttf"));
+    // Registered whether or not the layout's own font is installed: labelFont() names that
+    // one first, so it still wins where it exists, and no font list has to be read here.
+    static const bool registered = [] {
+        registerPictureResources();
+        return QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/Gelasio-Regular.ttf")) >= 0;
+    }();
+    (void)registered;
 }
 
 QFont labelFont()

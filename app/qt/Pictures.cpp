@@ -41,8 +41,13 @@ QPixmap loadPicture(std::string_view file, qreal devicePixelRatio)
     return QPixmap(resourcePath(file));
 }
 
+// The same drawings as the program's .ico, as PNG files: Qt reads those without loading an
+// image plugin, which matters at start-up.
 QIcon programIcon()
 {
     registerPictureResources();
-    return QIcon(resourcePath(Layout::iconFile));
+    QIcon icon;
+    for (const int size : {16, 32})
+        icon.addFile(QStringLiteral(":/assets/icons/flagwash-%1.png").arg(size), QSize(size, size));
+    return icon;
 }

@@ -11,14 +11,29 @@
 
 namespace {
 
-xcb_atom_t internAtom(xcb_connection_t* connection, const char* name)
+struct NameAtoms
 {
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-            connection, xcb_intern_atom(connection, 0, static_cast<uint16_t>(qstrlen(name)), name),
-            nullptr);
+    xcb_atom_t utf8String = XCB_ATOM_NONE;
+    xcb_atom_t netWmName = XCB_ATOM_NONE;
+};
+
+xcb_atom_t atomFrom(xcb_connection_t* connection, xcb_intern_atom_cookie_t cookie)
+{
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
     const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
     free(reply);
     return atom;
+}
+
+// Both asked for before either answer is awaited: one round trip to the server.
+NameAtoms internNameAtoms(xcb_connection_t* connection)
+{
+    const auto intern = [connection](const char* name) {
+        return xcb_intern_atom(connection, 0, static_cast<uint16_t>(qstrlen(name)), name);
+    };
+    const xcb_intern_atom_cookie_t utf8 = intern("UTF8_STRING");
+    const xcb_intern_atom_cookie_t netName = intern("_NET_WM_NAME");
+    return {atomFrom(connection, utf8), atomFrom(connection, netName)};
 }
 
 } // namespace
@@ -36,8 +51,10 @@ void publishWindowName(QWidget* window)
     const QByteArray title = window->windowTitle().toUtf8();
     const auto length = static_cast<uint32_t>(title.size());
 
-    const xcb_atom_t utf8 = internAtom(connection, "UTF8_STRING");
-    const xcb_atom_t netName = internAtom(connection, "_NET_WM_NAME");
+    // One connection for the program's life: its atoms never change.
+    static const NameAtoms atoms = internNameAtoms(connection);
+    const xcb_atom_t utf8 = atoms.utf8String;
+    const xcb_atom_t netName = atoms.netWmName;
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, netName, utf8, 8, length,
                         title.constData());
     const bool ascii = std::all_of(title.begin(), title.end(),

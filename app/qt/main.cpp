@@ -1,5 +1,4 @@
 #include "FlagwashWindow.h"
-#include "Fonts.h"
 #include "QtView.h"
 #include "app/SystemDirectory.h"
 #include "app/frmFlagwash.h"
@@ -14,7 +13,6 @@ int main(int argc, char* argv[])
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("flagwash"));
     QApplication::setDesktopFileName(QStringLiteral("flagwash"));
-    registerBundledFonts();
 
     const auto systemDirectory = makeSystemDirectory();
     const auto attributeReset = makeAttributeReset();

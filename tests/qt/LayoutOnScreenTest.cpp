@@ -1,7 +1,6 @@
 #include "QtWindowFixture.h"
 
 #include <QLabel>
-#include <QListWidget>
 #include <QScreen>
 #include <QWindow>
 
@@ -69,7 +68,6 @@ TEST_F(LayoutOnScreen, EveryControlAsDesigned)
             EXPECT_EQ(label->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
         }
     }
-    EXPECT_TRUE(qobject_cast<QListWidget*>(control(Id::List1)));
 }
 
 TEST_F(LayoutOnScreen, PicturesAtNaturalSize)
