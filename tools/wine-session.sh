@@ -1,0 +1,68 @@
+# Sourced: starts a private Wine session for programs built in a build folder.
+#   source tools/wine-session.sh; wine_session_start BUILD_DIR
+# Exports WINEPREFIX (inside BUILD_DIR), the Wine settings and DISPLAY (a private Xvfb), keeps
+# one wineserver up, and stops both when the calling script exits.
+
+wine_session_fail() {
+    echo "wine-session: $*" >&2
+    exit 1
+}
+
+wine_session_start() {
+    local build="$1"
+    for tool in wine wineserver wineboot Xvfb; do
+        command -v "$tool" >/dev/null ||
+            wine_session_fail "$tool not found (tools/install-deps.sh test installs it)"
+    done
+
+    # A private prefix in the build folder: nothing of the user's own Wine is touched, and test
+    # files and registry keys go away with the build.
+    export WINEPREFIX="$build/wineprefix"
+    export WINEARCH=win64
+    export WINEDEBUG=-all
+    # No .NET or Gecko installer prompts; no menu entries or file associations on the host.
+    export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+
+    local ready="$WINEPREFIX/.flagwash-prefix-ready"
+    if [ ! -f "$ready" ] && [ -e "$WINEPREFIX" ]; then
+        # Left over from an interrupted set-up: start again from nothing.
+        wineserver -k >/dev/null 2>&1 || true
+        rm -rf "$WINEPREFIX"
+    fi
+    mkdir -p "$WINEPREFIX"  # the server needs the folder before wineboot fills it
+
+    # Wine makes real windows only on an X server: a private one, on a free display.
+    local displayPipe displayNumber
+    exec {displayPipe}<> <(:)
+    Xvfb -displayfd "$displayPipe" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    wineSessionXvfb=$!
+    read -r -t 30 -u "$displayPipe" displayNumber || wine_session_fail "Xvfb did not start"
+    export DISPLAY=":$displayNumber"
+
+    # One server for the whole run: without it every test process pays for a server start, and
+    # some runs hang. Both are stopped however the script ends.
+    trap 'wineserver -k >/dev/null 2>&1 || true; kill "$wineSessionXvfb" 2>/dev/null || true' EXIT
+    wineserver -p
+
+    if [ ! -f "$ready" ]; then
+        echo "== Creating the Wine prefix $WINEPREFIX"
+        local log="$build/wineboot.log"
+        if ! wineboot -i >"$log" 2>&1; then
+            cat "$log" >&2
+            wine_session_fail "wineboot -i could not set up the prefix"
+        fi
+        # Without a window manager Wine waits 2 s for every window of a managed program to go
+        # away; the window tests make many. Flagwash.exe itself keeps the default.
+        wine reg add 'HKCU\Software\Wine\AppDefaults\test_win32.exe\X11 Driver' /v Managed /d N /f \
+            </dev/null >>"$log" 2>&1 || wine_session_fail "cannot configure the prefix for the window tests"
+        touch "$ready"
+    fi
+
+    # Wine's own background programs (services, device drivers, the desktop window, the COM
+    # server) start with the first program that needs them and inherit its output. Started by a
+    # test, they would hold ctest's output pipe open and ctest would wait for them until its
+    # timeout; started here, they write to /dev/null. Asking user32 for the desktop window starts
+    # them all.
+    wine rundll32.exe user32.dll,GetDesktopWindow </dev/null >/dev/null 2>&1 ||
+        wine_session_fail "Wine cannot start programs in $WINEPREFIX"
+}
