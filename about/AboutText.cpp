@@ -10,7 +10,7 @@ struct Entry
     int lineBreaks;
 };
 
-} // namespace
+}  // namespace
 
 std::string AboutText(std::string_view webHost, const std::string& lineBreak)
 {

@@ -18,7 +18,7 @@ public:
     int driveRootLength() const override { return 1; }
 };
 
-} // namespace
+}  // namespace
 
 std::unique_ptr<SystemDirectory> makeSystemDirectory()
 {

@@ -30,7 +30,7 @@ public:
     int driveRootLength() const override { return 3; }
 };
 
-} // namespace
+}  // namespace
 
 std::unique_ptr<SystemDirectory> makeSystemDirectory()
 {

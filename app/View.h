@@ -21,7 +21,8 @@ public:
     // cancel button; the window takes no input meanwhile.
     // done of total paths are finished; heading says so in words, currentPath is being worked on.
     virtual void showProgress(std::size_t done, std::size_t total, const std::string& heading,
-                              const std::string& currentPath) = 0;
+                              const std::string& currentPath)
+            = 0;
     virtual void hideProgress() = 0;
     // Ends the program at once: no further handler runs.
     virtual void quit() = 0;

@@ -19,8 +19,7 @@ frmFlagwash::frmFlagwash(View& view, SystemDirectory& systemDirectory,
     , attributeReset_(attributeReset)
     , registry_(registry)
     , launcher_(launcher)
-{
-}
+{ }
 
 void frmFlagwash::Form_Load()
 {
@@ -32,8 +31,8 @@ void frmFlagwash::Form_Load()
     state_.SysDrive = state_.SysDir.substr(
             0, static_cast<std::size_t>(std::max(systemDirectory_.driveRootLength(), 0)));
 
-    const PageCommands pages =
-            GetActiveBrowser(registry_, launcher_.fallbackBrowser(state_.SysDrive), WebHost);
+    const PageCommands pages
+            = GetActiveBrowser(registry_, launcher_.fallbackBrowser(state_.SysDrive), WebHost);
     state_.HomePageCmd = pages.HomePageCmd;
     state_.DownloadPageCmd = pages.DownloadPageCmd;
 
@@ -100,11 +99,11 @@ void frmFlagwash::imgStart_Click()
                 view_.showProgress(done, all, progressHeading(done, all), displayPath(current));
             },
             [this] { view_.hideProgress(); });
-    const ResetSummary summary = runReset(
-            list1_.paths(), attributeReset_,
-            [&](std::size_t index, const std::filesystem::path& path) {
-                progress.update(index, total, path);
-            });
+    const ResetSummary summary
+            = runReset(list1_.paths(), attributeReset_,
+                       [&](std::size_t index, const std::filesystem::path& path) {
+                           progress.update(index, total, path);
+                       });
     progress.finish();
     list1_.clear();
     view_.showInformation(state_.AppTitle, resetReport(summary, state_.LineBreak));

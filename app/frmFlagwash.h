@@ -49,5 +49,7 @@ private:
     Selection list1_;
     bool image1Visible_ = false;
     bool resizing_ = false;
-    ProgressPacer::Clock clock_ = [] { return std::chrono::steady_clock::now(); };
+    ProgressPacer::Clock clock_ = [] {
+        return std::chrono::steady_clock::now();
+    };
 };

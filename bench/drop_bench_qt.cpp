@@ -29,9 +29,14 @@ namespace {
 class ForeignDropData : public QMimeData
 {
 public:
-    explicit ForeignDropData(QByteArray uriList) : uriList_(std::move(uriList)) { }
+    explicit ForeignDropData(QByteArray uriList)
+        : uriList_(std::move(uriList))
+    { }
     QStringList formats() const override { return {QStringLiteral("text/uri-list")}; }
-    bool hasFormat(const QString& type) const override { return type == QLatin1String("text/uri-list"); }
+    bool hasFormat(const QString& type) const override
+    {
+        return type == QLatin1String("text/uri-list");
+    }
 
 protected:
     QVariant retrieveData(const QString& type, QMetaType) const override
@@ -56,7 +61,7 @@ double median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -72,7 +77,8 @@ int main(int argc, char** argv)
 
     QByteArray list;
     for (int i = 0; i < count; ++i)
-        list += "file:///home/user/Documents/infected%20stick/file-" + QByteArray::number(i) + ".txt\r\n";
+        list += "file:///home/user/Documents/infected%20stick/file-" + QByteArray::number(i)
+                + ".txt\r\n";
     const ForeignDropData data(list);
 
     const auto systemDirectory = makeSystemDirectory();
@@ -93,13 +99,15 @@ int main(int argc, char** argv)
         tool.push_back(seconds([&] {
             form.Form_OLEDragOver();
             // As a real drag arrives: it enters the drop zone, then drops there.
-            QDragEnterEvent enter(QPoint(35, 35), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QDragEnterEvent enter(QPoint(35, 35), Qt::CopyAction, &data, Qt::LeftButton,
+                                  Qt::NoModifier);
             QApplication::sendEvent(window.dropZone(), &enter);
             QDropEvent drop(QPointF(35, 35), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
             QApplication::sendEvent(window.dropZone(), &drop);
         }));
         if (form.List1().count() != std::size_t(count)
-            || window.windowTitle() != QString::number(count) + " File(s)/Folder(s) selected. Click RESET") {
+            || window.windowTitle()
+                    != QString::number(count) + " File(s)/Folder(s) selected. Click RESET") {
             std::fprintf(stderr, "the drop was not taken whole\n");
             return 1;
         }

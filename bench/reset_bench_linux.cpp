@@ -101,7 +101,8 @@ bool normalDosText(const char* value, ssize_t length, char* out, ssize_t& outLen
 {
     if (length < 3 || value[0] != '0' || value[1] != 'x')
         return false;
-    const unsigned long attributes = std::strtoul(std::string(value + 2, value + length).c_str(), nullptr, 16);
+    const unsigned long attributes
+            = std::strtoul(std::string(value + 2, value + length).c_str(), nullptr, 16);
     outLength = std::snprintf(out, 64, "0x%0*lx", int(length - 2), attributes & ~0x27ul);
     return true;
 }
@@ -112,14 +113,19 @@ void minimalExt4(const Paths& paths)
 {
     for (const auto& p : paths) {
         const char* path = p.c_str();
-        struct statx st {};
+        struct statx st
+        {
+        };
         if (::statx(AT_FDCWD, path, AT_SYMLINK_NOFOLLOW, STATX_TYPE | STATX_INO, &st) != 0)
             continue;
         if (!S_ISREG(st.stx_mode) && !S_ISDIR(st.stx_mode))
             continue;
         if (st.stx_attributes & (STATX_ATTR_IMMUTABLE | STATX_ATTR_APPEND)) {
-            const int fd = ::open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | O_NOATIME);
-            struct stat opened {};
+            const int fd = ::open(
+                    path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | O_NOATIME);
+            struct stat opened
+            {
+            };
             if (fd >= 0 && ::fstat(fd, &opened) == 0 && opened.st_ino == st.stx_ino) {
                 unsigned flags = 0;
                 if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
@@ -146,7 +152,9 @@ void minimalNtfs(const Paths& paths)
     constexpr std::uint32_t cleared = 0x1 | 0x2 | 0x4 | 0x20 | 0x100 | 0x1000 | 0x2000;
     for (const auto& p : paths) {
         const char* path = p.c_str();
-        struct statx st {};
+        struct statx st
+        {
+        };
         if (::statx(AT_FDCWD, path, AT_SYMLINK_NOFOLLOW, STATX_TYPE | STATX_SIZE, &st) != 0)
             continue;
         if (!S_ISREG(st.stx_mode) && !S_ISDIR(st.stx_mode))
@@ -211,7 +219,7 @@ double median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -240,9 +248,18 @@ int main(int argc, char** argv)
     const int rounds = std::stoi(argv[4]);
     std::map<std::string, std::vector<double>> times;
     const std::vector<std::pair<std::string, std::function<void()>>> methods = {
-            {"tool", [&] { tool(paths); }},
-            {"minimal", [&] { kind == "ntfs" ? minimalNtfs(paths) : minimalExt4(paths); }},
-            {"bare", [&] { bareTwoCalls(kind, paths); }},
+            {"tool",
+             [&] {
+                 tool(paths);
+             }},
+            {"minimal",
+             [&] {
+                 kind == "ntfs" ? minimalNtfs(paths) : minimalExt4(paths);
+             }},
+            {"bare",
+             [&] {
+                 bareTwoCalls(kind, paths);
+             }},
     };
     for (int round = 0; round < rounds; ++round) {
         // Rotate the order so no method always runs first after arming.

@@ -44,7 +44,7 @@ void arm(const Paths& paths)
     }
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -62,8 +62,8 @@ int main(int argc, char** argv)
     Paths paths;
     for (int i = 0; i < count; ++i) {
         paths.push_back(dir / (L"f" + std::to_wstring(i) + L".txt"));
-        const HANDLE file = CreateFileW(paths.back().c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr);
+        const HANDLE file = CreateFileW(paths.back().c_str(), GENERIC_WRITE, 0, nullptr,
+                                        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         CloseHandle(file);
     }
 

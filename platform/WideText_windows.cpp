@@ -15,7 +15,7 @@ std::optional<std::wstring> convert(std::string_view utf8, DWORD flags)
     return wide;
 }
 
-} // namespace
+}  // namespace
 
 std::wstring toWide(std::string_view utf8)
 {
@@ -44,10 +44,10 @@ std::string toUtf8(std::wstring_view wide)
 std::string systemMessage(DWORD code)
 {
     wchar_t* buffer = nullptr;
-    const DWORD length
-            = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM
-                                     | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_MAX_WIDTH_MASK,
-                             nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    const DWORD length = FormatMessageW(
+            FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM
+                    | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_MAX_WIDTH_MASK,
+            nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
     std::wstring text(buffer ? buffer : L"", length);
     LocalFree(buffer);
     while (!text.empty() && (text.back() == L' ' || text.back() == L'\r' || text.back() == L'\n'))

@@ -27,17 +27,17 @@ std::optional<ResetOutcome> refuseByType(mode_t mode)
         return std::nullopt;
     case S_IFLNK:
         // Links carry none of these flags here, and their targets are not what was dropped.
-        return ResetOutcome {Status::LeftAsIs, "symbolic link, not followed"};
+        return ResetOutcome{Status::LeftAsIs, "symbolic link, not followed"};
     case S_IFIFO:
-        return ResetOutcome {Status::NotFileOrFolder, "FIFO"};
+        return ResetOutcome{Status::NotFileOrFolder, "FIFO"};
     case S_IFSOCK:
-        return ResetOutcome {Status::NotFileOrFolder, "socket"};
+        return ResetOutcome{Status::NotFileOrFolder, "socket"};
     case S_IFCHR:
-        return ResetOutcome {Status::NotFileOrFolder, "character device"};
+        return ResetOutcome{Status::NotFileOrFolder, "character device"};
     case S_IFBLK:
-        return ResetOutcome {Status::NotFileOrFolder, "block device"};
+        return ResetOutcome{Status::NotFileOrFolder, "block device"};
     default:
-        return ResetOutcome {Status::NotFileOrFolder, "unknown file type"};
+        return ResetOutcome{Status::NotFileOrFolder, "unknown file type"};
     }
 }
 
@@ -46,12 +46,12 @@ class LinuxAttributeReset final : public AttributeReset
 public:
     ResetOutcome resetToNormal(const std::filesystem::path& path) override
     {
-        const char *name = path.c_str();
+        const char* name = path.c_str();
         struct statx status = {};
         // Nothing is opened before the type is known: a FIFO or device never sees an open.
         if (::statx(AT_FDCWD, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
                     STATX_TYPE | STATX_MODE | STATX_INO | STATX_SIZE | STATX_MNT_ID
-                        | linuxreset::statxMountIdUnique,
+                            | linuxreset::statxMountIdUnique,
                     &status)
             != 0)
             return StepResult::fromErrno(errno, "reading the file's status").outcome;
@@ -60,15 +60,15 @@ public:
 
         linuxreset::TargetFile target(name, status);
         linuxreset::DeviceInfo& device
-            = fileSystems_.lookup(target.device(), target.mountId(), name);
+                = fileSystems_.lookup(target.device(), target.mountId(), name);
 
         // Inode flags first: while one is set nothing else may change.
         using Backend = StepResult (*)(linuxreset::TargetFile&, linuxreset::DeviceInfo&);
         constexpr Backend backends[] = {
-            &linuxreset::InodeFlags::clear,
-            &linuxreset::FatAttributes::clear,
-            &linuxreset::NtfsAttributes::clear,
-            &linuxreset::DosAttrib::clear,
+                &linuxreset::InodeFlags::clear,
+                &linuxreset::FatAttributes::clear,
+                &linuxreset::NtfsAttributes::clear,
+                &linuxreset::DosAttrib::clear,
         };
         std::optional<ResetOutcome> firstFailure;
         for (const Backend backend : backends) {
@@ -87,7 +87,7 @@ private:
     linuxreset::FileSystemCache fileSystems_;
 };
 
-} // namespace
+}  // namespace
 
 std::unique_ptr<AttributeReset> makeAttributeReset()
 {

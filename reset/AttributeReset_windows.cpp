@@ -13,8 +13,8 @@ namespace {
 // What "normal" takes away: the three flags a user sees (read-only, hidden, system), the backup
 // mark, and the other three flags the file API lets a program set.
 constexpr DWORD clearedFlags = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN
-    | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_TEMPORARY
-    | FILE_ATTRIBUTE_OFFLINE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+        | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_TEMPORARY
+        | FILE_ATTRIBUTE_OFFLINE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
 // The cloud-file pinning states (newer than the SDK headers we build with) are the only other
 // flags SetFileAttributesW writes. They decide where a file's data is kept, not how it shows,
@@ -36,7 +36,7 @@ ResetOutcome failure(DWORD code)
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
     case ERROR_INVALID_DRIVE:
-    case ERROR_NOT_READY: // a removable drive without its medium
+    case ERROR_NOT_READY:  // a removable drive without its medium
     case ERROR_BAD_NETPATH:
     case ERROR_BAD_NET_NAME:
         return {ResetOutcome::Status::Missing, number};
@@ -78,7 +78,7 @@ public:
     }
 };
 
-} // namespace
+}  // namespace
 
 std::wstring extendedLengthPath(const std::wstring& path)
 {

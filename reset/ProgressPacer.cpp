@@ -5,8 +5,7 @@ ProgressPacer::ProgressPacer(Clock clock, Show show, Hide hide)
     , show_(std::move(show))
     , hide_(std::move(hide))
     , start_(clock_())
-{
-}
+{ }
 
 void ProgressPacer::update(std::size_t done, std::size_t total,
                            const std::filesystem::path& current)

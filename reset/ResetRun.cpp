@@ -9,7 +9,9 @@ constexpr std::size_t maxListedFailures = 10;
 // Length of the valid UTF-8 sequence at text[i], or 0 when it is not one.
 std::size_t utf8SequenceLength(const std::u8string& text, std::size_t i)
 {
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const auto byte = [&](std::size_t k) {
+        return static_cast<unsigned char>(text[k]);
+    };
     const unsigned char lead = byte(i);
     std::size_t length = 0;
     unsigned long codePoint = 0;
@@ -34,14 +36,15 @@ std::size_t utf8SequenceLength(const std::u8string& text, std::size_t i)
             return 0;
         codePoint = (codePoint << 6) | (byte(i + k) & 0x3F);
     }
-    const bool overlong = (length == 3 && codePoint < 0x800) || (length == 4 && codePoint < 0x10000);
+    const bool overlong
+            = (length == 3 && codePoint < 0x800) || (length == 4 && codePoint < 0x10000);
     const bool surrogate = codePoint >= 0xD800 && codePoint <= 0xDFFF;
     if (overlong || surrogate || codePoint > 0x10FFFF)
         return 0;
     return length;
 }
 
-} // namespace
+}  // namespace
 
 ResetSummary runReset(const std::vector<std::filesystem::path>& paths, AttributeReset& reset,
                       const ResetObserver& observer)

@@ -20,7 +20,7 @@ void readInto(RegistryReader& registry, const std::string& path, std::string& ta
     }
 }
 
-} // namespace
+}  // namespace
 
 PageCommands GetActiveBrowser(RegistryReader& registry, const std::string& fallbackBrowser,
                               std::string_view webHost)
@@ -35,13 +35,13 @@ PageCommands GetActiveBrowser(RegistryReader& registry, const std::string& fallb
     readInto(registry, "HKLM\\" + startMenuInternet + clientName + "\\shell\\open\\command\\",
              openCommand);
 
-    const std::string browser =
-            clientName.empty() || openCommand.empty() ? fallbackBrowser : openCommand;
+    const std::string browser
+            = clientName.empty() || openCommand.empty() ? fallbackBrowser : openCommand;
 
     PageCommands commands;
     commands.HomePageCmd = browser + " http://" + std::string(webHost) + "/";
-    commands.DownloadPageCmd =
-            commands.HomePageCmd + "en/modules/mydownloads/singlefile.php?cid=2&lid=" + "6";
+    commands.DownloadPageCmd
+            = commands.HomePageCmd + "en/modules/mydownloads/singlefile.php?cid=2&lid=" + "6";
     return commands;
 }
 

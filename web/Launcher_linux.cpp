@@ -23,7 +23,9 @@ namespace {
 void reapChildrenAutomatically()
 {
     static const bool done = [] {
-        struct sigaction action {};
+        struct sigaction action
+        {
+        };
         action.sa_handler = SIG_DFL;
         action.sa_flags = SA_NOCLDWAIT;
         sigemptyset(&action.sa_mask);
@@ -67,17 +69,18 @@ public:
         sigfillset(&all);
         posix_spawnattr_setsigmask(&attributes, &none);
         posix_spawnattr_setsigdefault(&attributes, &all);
-        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF
-                                                      | POSIX_SPAWN_SETSID);
+        posix_spawnattr_setflags(
+                &attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSID);
 
         pid_t child = 0;
-        const int error = posix_spawnp(&child, argv.front(), &actions, &attributes, argv.data(),
-                                       environ);
+        const int error
+                = posix_spawnp(&child, argv.front(), &actions, &attributes, argv.data(), environ);
         posix_spawnattr_destroy(&attributes);
         posix_spawn_file_actions_destroy(&actions);
         if (error != 0)
-            return {false, "Cannot start " + encoded.front().toStdString() + ": "
-                                   + std::strerror(error) + "."};
+            return {false,
+                    "Cannot start " + encoded.front().toStdString() + ": " + std::strerror(error)
+                            + "."};
         return {true, {}};
     }
 
@@ -87,7 +90,7 @@ public:
     }
 };
 
-} // namespace
+}  // namespace
 
 std::unique_ptr<Launcher> makeLauncher()
 {

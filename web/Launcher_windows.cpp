@@ -34,12 +34,12 @@ public:
         std::vector<wchar_t> writable(wide->begin(), wide->end());
         writable.push_back(L'\0');
 
-        STARTUPINFOW startup {};
+        STARTUPINFOW startup{};
         startup.cb = sizeof(startup);
         startup.dwFlags = STARTF_USESHOWWINDOW;
         startup.wShowWindow = static_cast<WORD>(
-            state == ShowState::MinimizedNoActivate ? SW_SHOWMINNOACTIVE : SW_SHOWMAXIMIZED);
-        PROCESS_INFORMATION process {};
+                state == ShowState::MinimizedNoActivate ? SW_SHOWMINNOACTIVE : SW_SHOWMAXIMIZED);
+        PROCESS_INFORMATION process{};
         // The browser outlives the tool: it must not keep the tool's folder (perhaps on the
         // stick being cleaned) busy, nor any of its files or pipes open.
         const std::wstring folder = systemDirectory();
@@ -57,7 +57,7 @@ public:
     }
 };
 
-} // namespace
+}  // namespace
 
 std::unique_ptr<Launcher> makeLauncher()
 {

@@ -9,7 +9,7 @@ public:
     RegistryValue read(const std::string&) override { return {RegistryValue::Kind::Failure, {}}; }
 };
 
-} // namespace
+}  // namespace
 
 std::unique_ptr<RegistryReader> makeRegistryReader()
 {

@@ -16,7 +16,7 @@ RegistryValue failure()
     return {RegistryValue::Kind::Failure, {}};
 }
 
-bool sameName(std::wstring_view a, const wchar_t *b)
+bool sameName(std::wstring_view a, const wchar_t* b)
 {
     return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b, -1, TRUE) == CSTR_EQUAL;
 }
@@ -24,8 +24,8 @@ bool sameName(std::wstring_view a, const wchar_t *b)
 struct Location
 {
     HKEY root;
-    std::wstring subKey; // empty: the root key itself
-    std::wstring valueName; // empty: the key's default value
+    std::wstring subKey;     // empty: the root key itself
+    std::wstring valueName;  // empty: the key's default value
 };
 
 // "ROOT\sub\key\value": the root, the key path, and after the last separator the value name.
@@ -44,7 +44,7 @@ std::optional<Location> locate(const std::wstring& fullPath)
         return std::nullopt;
     const std::size_t last = fullPath.rfind(L'\\');
     std::wstring subKey = last > first ? fullPath.substr(first + 1, last - first - 1) : L"";
-    return Location {root, std::move(subKey), fullPath.substr(last + 1)};
+    return Location{root, std::move(subKey), fullPath.substr(last + 1)};
 }
 
 std::optional<std::wstring> expandEnvironment(const std::wstring& text)
@@ -74,8 +74,8 @@ public:
         const std::optional<Location> location = locate(*wide);
         if (!location)
             return failure();
-        const wchar_t *valueName
-            = location->valueName.empty() ? nullptr : location->valueName.c_str();
+        const wchar_t* valueName
+                = location->valueName.empty() ? nullptr : location->valueName.c_str();
 
         // The first call only asks the type and size: a number or a list needs no buffer.
         DWORD type = REG_NONE;
@@ -114,7 +114,7 @@ public:
     }
 };
 
-} // namespace
+}  // namespace
 
 std::unique_ptr<RegistryReader> makeRegistryReader()
 {

@@ -2,8 +2,8 @@
 
 #include "UriList.h"
 
-#include <QSysInfo>
 #include <QMimeData>
+#include <QSysInfo>
 
 DropPayload dropPayloadFrom(const QMimeData* data)
 {

@@ -9,7 +9,9 @@
 #include <QMimeData>
 #include <QMouseEvent>
 
-DropZone::DropZone(QWidget* parent) : PictureButton(parent) { }
+DropZone::DropZone(QWidget* parent)
+    : PictureButton(parent)
+{ }
 
 // Answer copy, or link; never move, which would let the source delete the originals.
 void DropZone::answer(QDropEvent* event)

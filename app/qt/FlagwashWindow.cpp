@@ -25,12 +25,12 @@ QRect pixels(const Layout::TwipsRect& r)
             Layout::twipsToPixels(r.width, dpi), Layout::twipsToPixels(r.height, dpi)};
 }
 
-} // namespace
+}  // namespace
 
 FlagwashWindow::FlagwashWindow(QWidget* parent)
     : QWidget(parent,
-              Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                      | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+              Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                      | Qt::WindowCloseButtonHint)
 {
     setObjectName(QStringLiteral("frmFlagwash"));
     setWindowIcon(programIcon());
@@ -70,8 +70,8 @@ QWidget* FlagwashWindow::createControl(const Layout::Control& c)
     }
     case Layout::Kind::Image:
     case Layout::Kind::ImageButton: {
-        PictureButton* button =
-                c.kind == Layout::Kind::Image ? new DropZone(this) : new PictureButton(this);
+        PictureButton* button
+                = c.kind == Layout::Kind::Image ? new DropZone(this) : new PictureButton(this);
         if (c.picture)
             button->setPixmap(loadPicture(c.picture->file, devicePixelRatioF()));
         return button;
@@ -86,7 +86,8 @@ QWidget* FlagwashWindow::createControl(const Layout::Control& c)
         label->setAutoFillBackground(false);
         QPalette palette = label->palette();
         if (c.colour)
-            palette.setColor(QPalette::WindowText, QColor(c.colour->red, c.colour->green, c.colour->blue));
+            palette.setColor(QPalette::WindowText,
+                             QColor(c.colour->red, c.colour->green, c.colour->blue));
         label->setPalette(palette);
         return label;
     }

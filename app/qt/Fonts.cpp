@@ -14,7 +14,7 @@ QString family(std::string_view name)
     return QString::fromUtf8(name.data(), qsizetype(name.size()));
 }
 
-} // namespace
+}  // namespace
 
 void registerBundledFonts()
 {
@@ -22,7 +22,8 @@ void registerBundledFonts()
     // one first, so it still wins where it exists, and no font list has to be read here.
     static const bool registered = [] {
         registerPictureResources();
-        return QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/Gelasio-Regular.ttf")) >= 0;
+        return QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/Gelasio-Regular.ttf"))
+                >= 0;
     }();
     (void)registered;
 }

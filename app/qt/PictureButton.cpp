@@ -2,7 +2,8 @@
 
 #include <QMouseEvent>
 
-PictureButton::PictureButton(QWidget* parent) : QLabel(parent)
+PictureButton::PictureButton(QWidget* parent)
+    : QLabel(parent)
 {
     setFocusPolicy(Qt::NoFocus);
 }
@@ -15,8 +16,8 @@ void PictureButton::mousePressEvent(QMouseEvent* event)
 
 void PictureButton::mouseReleaseEvent(QMouseEvent* event)
 {
-    const bool click =
-            pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+    const bool click = pressed_ && event->button() == Qt::LeftButton
+            && rect().contains(event->position().toPoint());
     pressed_ = false;
     event->accept();
     if (click)

@@ -19,7 +19,7 @@ QString doubleSizePath(std::string_view file)
     return path.left(dot) + QStringLiteral("@2x") + path.mid(dot);
 }
 
-} // namespace
+}  // namespace
 
 // Resources of a static library are registered by hand, outside any namespace.
 void registerPictureResources()

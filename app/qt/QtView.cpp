@@ -17,7 +17,7 @@ QString fromUtf8(const std::string& text)
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 
-} // namespace
+}  // namespace
 
 QtView::QtView(FlagwashWindow& window, std::function<void()> quit)
     : window_(window)

@@ -19,10 +19,9 @@ int hexValue(char c)
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b)
 {
-    return a.size() == b.size()
-            && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-                   return (x | 0x20) == (y | 0x20) || x == y;
-               });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return (x | 0x20) == (y | 0x20) || x == y;
+           });
 }
 
 bool isSpace(char c)
@@ -70,7 +69,7 @@ std::optional<std::string> localPath(std::string_view line, std::string_view loc
     return percentDecoded(path);
 }
 
-} // namespace
+}  // namespace
 
 std::optional<std::vector<std::string>> localFilesFromUriList(QByteArrayView uriList,
                                                               QByteArrayView localHostName)

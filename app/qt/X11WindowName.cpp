@@ -36,7 +36,7 @@ NameAtoms internNameAtoms(xcb_connection_t* connection)
     return {atomFrom(connection, utf8), atomFrom(connection, netName)};
 }
 
-} // namespace
+}  // namespace
 
 void publishWindowName(QWidget* window)
 {

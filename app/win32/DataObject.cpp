@@ -12,8 +12,8 @@ HGLOBAL copyOf(HGLOBAL memory)
     HGLOBAL copy = GlobalAlloc(GMEM_MOVEABLE, size);
     if (!copy)
         return nullptr;
-    const void *source = GlobalLock(memory);
-    void *target = GlobalLock(copy);
+    const void* source = GlobalLock(memory);
+    void* target = GlobalLock(copy);
     if (source && target)
         std::memcpy(target, source, size);
     GlobalUnlock(copy);
@@ -25,7 +25,7 @@ HGLOBAL copyOf(HGLOBAL memory)
     return copy;
 }
 
-} // namespace
+}  // namespace
 
 DataObject::~DataObject()
 {
@@ -39,7 +39,7 @@ void DataObject::add(CLIPFORMAT format, HGLOBAL memory)
         entries_.push_back({{format, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL}, memory});
 }
 
-const DataObject::Entry *DataObject::find(const FORMATETC *format) const
+const DataObject::Entry* DataObject::find(const FORMATETC* format) const
 {
     if (!format)
         return nullptr;
@@ -51,12 +51,12 @@ const DataObject::Entry *DataObject::find(const FORMATETC *format) const
     return nullptr;
 }
 
-HRESULT DataObject::QueryInterface(REFIID iid, void **object)
+HRESULT DataObject::QueryInterface(REFIID iid, void** object)
 {
     if (!object)
         return E_POINTER;
     if (iid == IID_IUnknown || iid == IID_IDataObject) {
-        *object = static_cast<IDataObject *>(this);
+        *object = static_cast<IDataObject*>(this);
         AddRef();
         return S_OK;
     }
@@ -77,11 +77,11 @@ ULONG DataObject::Release()
     return left;
 }
 
-HRESULT DataObject::GetData(FORMATETC *format, STGMEDIUM *medium)
+HRESULT DataObject::GetData(FORMATETC* format, STGMEDIUM* medium)
 {
     if (!medium)
         return E_POINTER;
-    const Entry *entry = find(format);
+    const Entry* entry = find(format);
     if (!entry)
         return DV_E_FORMATETC;
     HGLOBAL copy = copyOf(entry->memory);
@@ -93,29 +93,29 @@ HRESULT DataObject::GetData(FORMATETC *format, STGMEDIUM *medium)
     return S_OK;
 }
 
-HRESULT DataObject::GetDataHere(FORMATETC *, STGMEDIUM *)
+HRESULT DataObject::GetDataHere(FORMATETC*, STGMEDIUM*)
 {
     return E_NOTIMPL;
 }
 
-HRESULT DataObject::QueryGetData(FORMATETC *format)
+HRESULT DataObject::QueryGetData(FORMATETC* format)
 {
     return find(format) ? S_OK : DV_E_FORMATETC;
 }
 
-HRESULT DataObject::GetCanonicalFormatEtc(FORMATETC *, FORMATETC *out)
+HRESULT DataObject::GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out)
 {
     if (out)
         out->ptd = nullptr;
     return DATA_S_SAMEFORMATETC;
 }
 
-HRESULT DataObject::SetData(FORMATETC *, STGMEDIUM *, BOOL)
+HRESULT DataObject::SetData(FORMATETC*, STGMEDIUM*, BOOL)
 {
     return E_NOTIMPL;
 }
 
-HRESULT DataObject::EnumFormatEtc(DWORD direction, IEnumFORMATETC **formats)
+HRESULT DataObject::EnumFormatEtc(DWORD direction, IEnumFORMATETC** formats)
 {
     if (!formats)
         return E_POINTER;
@@ -128,7 +128,7 @@ HRESULT DataObject::EnumFormatEtc(DWORD direction, IEnumFORMATETC **formats)
     return SHCreateStdEnumFmtEtc(static_cast<UINT>(list.size()), list.data(), formats);
 }
 
-HRESULT DataObject::DAdvise(FORMATETC *, DWORD, IAdviseSink *, DWORD *)
+HRESULT DataObject::DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*)
 {
     return OLE_E_ADVISENOTSUPPORTED;
 }
@@ -138,7 +138,7 @@ HRESULT DataObject::DUnadvise(DWORD)
     return OLE_E_ADVISENOTSUPPORTED;
 }
 
-HRESULT DataObject::EnumDAdvise(IEnumSTATDATA **)
+HRESULT DataObject::EnumDAdvise(IEnumSTATDATA**)
 {
     return OLE_E_ADVISENOTSUPPORTED;
 }

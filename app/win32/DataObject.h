@@ -15,20 +15,20 @@ public:
     // Takes ownership of memory.
     void add(CLIPFORMAT format, HGLOBAL memory);
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **object) override;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
     ULONG STDMETHODCALLTYPE AddRef() override;
     ULONG STDMETHODCALLTYPE Release() override;
 
-    HRESULT STDMETHODCALLTYPE GetData(FORMATETC *format, STGMEDIUM *medium) override;
-    HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC *format, STGMEDIUM *medium) override;
-    HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC *format) override;
-    HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC *in, FORMATETC *out) override;
-    HRESULT STDMETHODCALLTYPE SetData(FORMATETC *format, STGMEDIUM *medium, BOOL release) override;
-    HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD direction, IEnumFORMATETC **formats) override;
-    HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC *format, DWORD flags, IAdviseSink *sink,
-                                      DWORD *connection) override;
+    HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override;
+    HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC* format, STGMEDIUM* medium) override;
+    HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* format) override;
+    HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC* in, FORMATETC* out) override;
+    HRESULT STDMETHODCALLTYPE SetData(FORMATETC* format, STGMEDIUM* medium, BOOL release) override;
+    HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD direction, IEnumFORMATETC** formats) override;
+    HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC* format, DWORD flags, IAdviseSink* sink,
+                                      DWORD* connection) override;
     HRESULT STDMETHODCALLTYPE DUnadvise(DWORD connection) override;
-    HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA **advises) override;
+    HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA** advises) override;
 
 private:
     // Only Release deletes: COM decides the lifetime.
@@ -39,7 +39,7 @@ private:
         FORMATETC format;
         HGLOBAL memory;
     };
-    const Entry *find(const FORMATETC *format) const;
+    const Entry* find(const FORMATETC* format) const;
 
     ULONG references_ = 1;
     std::vector<Entry> entries_;

@@ -2,17 +2,17 @@
 
 namespace {
 
-using GetDpiForWindowFunction = UINT(WINAPI *)(HWND);
+using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
 
 GetDpiForWindowFunction getDpiForWindow()
 {
     // Windows 10 1607 and later; Windows 7 has one density for all monitors.
-    static const auto function = reinterpret_cast<GetDpiForWindowFunction>(reinterpret_cast<void *>(
-        GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    static const auto function = reinterpret_cast<GetDpiForWindowFunction>(reinterpret_cast<void*>(
+            GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
     return function;
 }
 
-} // namespace
+}  // namespace
 
 int windowDpi(HWND window)
 {

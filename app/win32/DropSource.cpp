@@ -1,11 +1,11 @@
 #include "DropSource.h"
 
-HRESULT DropSource::QueryInterface(REFIID iid, void **object)
+HRESULT DropSource::QueryInterface(REFIID iid, void** object)
 {
     if (!object)
         return E_POINTER;
     if (iid == IID_IUnknown || iid == IID_IDropSource) {
-        *object = static_cast<IDropSource *>(this);
+        *object = static_cast<IDropSource*>(this);
         AddRef();
         return S_OK;
     }

@@ -9,7 +9,7 @@ public:
     DropSource(const DropSource&) = delete;
     DropSource& operator=(const DropSource&) = delete;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **object) override;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
     ULONG STDMETHODCALLTYPE AddRef() override;
     ULONG STDMETHODCALLTYPE Release() override;
 

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-HRESULT DropTarget::QueryInterface(REFIID iid, void **object)
+HRESULT DropTarget::QueryInterface(REFIID iid, void** object)
 {
     if (!object)
         return E_POINTER;
     if (iid == IID_IUnknown || iid == IID_IDropTarget) {
-        *object = static_cast<IDropTarget *>(this);
+        *object = static_cast<IDropTarget*>(this);
         AddRef();
         return S_OK;
     }
@@ -40,7 +40,7 @@ DWORD DropTarget::answer(POINTL point, DWORD offered) const
     return toDropEffect(answerDropEffect(offeredEffects(offered)));
 }
 
-HRESULT DropTarget::DragEnter(IDataObject *, DWORD, POINTL point, DWORD *effect)
+HRESULT DropTarget::DragEnter(IDataObject*, DWORD, POINTL point, DWORD* effect)
 {
     window_.dragOver();
     if (effect)
@@ -48,7 +48,7 @@ HRESULT DropTarget::DragEnter(IDataObject *, DWORD, POINTL point, DWORD *effect)
     return S_OK;
 }
 
-HRESULT DropTarget::DragOver(DWORD, POINTL point, DWORD *effect)
+HRESULT DropTarget::DragOver(DWORD, POINTL point, DWORD* effect)
 {
     window_.dragOver();
     if (effect)
@@ -63,7 +63,7 @@ HRESULT DropTarget::DragLeave()
     return S_OK;
 }
 
-HRESULT DropTarget::Drop(IDataObject *data, DWORD, POINTL point, DWORD *effect)
+HRESULT DropTarget::Drop(IDataObject* data, DWORD, POINTL point, DWORD* effect)
 {
     const DWORD offered = effect ? *effect : DROPEFFECT_NONE;
     if (effect)
@@ -76,12 +76,12 @@ HRESULT DropTarget::Drop(IDataObject *data, DWORD, POINTL point, DWORD *effect)
     return S_OK;
 }
 
-DropPayload readDropPayload(IDataObject *data)
+DropPayload readDropPayload(IDataObject* data)
 {
     if (!data)
         return {};
-    FORMATETC format {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
-    STGMEDIUM medium {};
+    FORMATETC format{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+    STGMEDIUM medium{};
     if (FAILED(data->GetData(&format, &medium)))
         return {};
     if (medium.tymed != TYMED_HGLOBAL || !medium.hGlobal) {

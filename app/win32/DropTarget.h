@@ -13,21 +13,20 @@ class DropTarget : public IDropTarget
 public:
     explicit DropTarget(MainWindow& window)
         : window_(window)
-    {
-    }
+    { }
     DropTarget(const DropTarget&) = delete;
     DropTarget& operator=(const DropTarget&) = delete;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **object) override;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
     ULONG STDMETHODCALLTYPE AddRef() override;
     ULONG STDMETHODCALLTYPE Release() override;
 
-    HRESULT STDMETHODCALLTYPE DragEnter(IDataObject *data, DWORD keyState, POINTL point,
-                                        DWORD *effect) override;
-    HRESULT STDMETHODCALLTYPE DragOver(DWORD keyState, POINTL point, DWORD *effect) override;
+    HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD keyState, POINTL point,
+                                        DWORD* effect) override;
+    HRESULT STDMETHODCALLTYPE DragOver(DWORD keyState, POINTL point, DWORD* effect) override;
     HRESULT STDMETHODCALLTYPE DragLeave() override;
-    HRESULT STDMETHODCALLTYPE Drop(IDataObject *data, DWORD keyState, POINTL point,
-                                   DWORD *effect) override;
+    HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD keyState, POINTL point,
+                                   DWORD* effect) override;
 
 private:
     virtual ~DropTarget() = default;
@@ -38,7 +37,7 @@ private:
 };
 
 // The file list of a drop (CF_HDROP), or a payload without files when it has none.
-DropPayload readDropPayload(IDataObject *data);
+DropPayload readDropPayload(IDataObject* data);
 
 OfferedEffects offeredEffects(DWORD effects);
 DWORD toDropEffect(DropEffect effect);

@@ -5,31 +5,31 @@
 
 namespace {
 
-constexpr UINT useTypoMetrics = 1u << 7; // OS/2 fsSelection bit
+constexpr UINT useTypoMetrics = 1u << 7;  // OS/2 fsSelection bit
 
 int textWidth(HDC dc, std::wstring_view text)
 {
-    SIZE size {};
+    SIZE size{};
     GetTextExtentPoint32W(dc, text.data(), static_cast<int>(text.size()), &size);
     return size.cx;
 }
 
-} // namespace
+}  // namespace
 
 LabelLines layOutLabel(HDC dc, std::wstring_view text, int width, bool wordWrap)
 {
     LabelLines laid;
-    TEXTMETRICW metrics {};
+    TEXTMETRICW metrics{};
     GetTextMetricsW(dc, &metrics);
     laid.lineHeight = metrics.tmHeight;
     laid.baseline = metrics.tmAscent;
     std::vector<char> buffer(GetOutlineTextMetricsW(dc, 0, nullptr));
     if (!buffer.empty()) {
-        auto *outline = reinterpret_cast<OUTLINETEXTMETRICW *>(buffer.data());
+        auto* outline = reinterpret_cast<OUTLINETEXTMETRICW*>(buffer.data());
         if (GetOutlineTextMetricsW(dc, static_cast<UINT>(buffer.size()), outline)
             && (outline->otmfsSelection & useTypoMetrics)) {
-            laid.lineHeight
-                = outline->otmAscent - outline->otmDescent + static_cast<int>(outline->otmLineGap);
+            laid.lineHeight = outline->otmAscent - outline->otmDescent
+                    + static_cast<int>(outline->otmLineGap);
             laid.baseline = outline->otmAscent;
         }
     }
@@ -44,7 +44,7 @@ LabelLines layOutLabel(HDC dc, std::wstring_view text, int width, bool wordWrap)
         const std::size_t space = std::min(text.find(L' ', start), text.size());
         const std::wstring_view word = text.substr(start, space - start);
         const std::wstring candidate
-            = line.empty() ? std::wstring(word) : line + L' ' + std::wstring(word);
+                = line.empty() ? std::wstring(word) : line + L' ' + std::wstring(word);
         if (!line.empty() && textWidth(dc, candidate) > width) {
             laid.lines.push_back(line);
             line = word;

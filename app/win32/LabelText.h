@@ -13,7 +13,7 @@ struct LabelLines
 {
     std::vector<std::wstring> lines;
     int lineHeight = 0;
-    int baseline = 0; // from the top of a line
+    int baseline = 0;  // from the top of a line
 };
 
 // Breaks at spaces to fit width when wrapping, as DT_WORDBREAK does; otherwise one line.

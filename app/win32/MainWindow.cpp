@@ -5,9 +5,9 @@
 #include "DropSource.h"
 #include "DropTarget.h"
 #include "LabelText.h"
-#include "platform/WideText_windows.h"
 #include "WindowAccessible.h"
 #include "app/frmFlagwash.h"
+#include "platform/WideText_windows.h"
 
 #include <commctrl.h>
 #include <ole2.h>
@@ -32,15 +32,15 @@ COLORREF colourOf(const Layout::Rgb& rgb)
     return RGB(rgb.red, rgb.green, rgb.blue);
 }
 
-int CALLBACK noteFontFound(const LOGFONTW *, const TEXTMETRICW *, DWORD, LPARAM found)
+int CALLBACK noteFontFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found)
 {
-    *reinterpret_cast<bool *>(found) = true;
+    *reinterpret_cast<bool*>(found) = true;
     return 0;
 }
 
 bool fontInstalled(std::string_view family)
 {
-    LOGFONTW wanted {};
+    LOGFONTW wanted{};
     wanted.lfCharSet = DEFAULT_CHARSET;
     const std::wstring name = toWide(family);
     name.copy(wanted.lfFaceName, LF_FACESIZE - 1);
@@ -60,7 +60,7 @@ std::string_view labelFamily(HINSTANCE instance)
             return Layout::labelFont.family;
         HRSRC found = FindResourceW(instance, fallbackFontResource, MAKEINTRESOURCEW(10));
         HGLOBAL loaded = found ? LoadResource(instance, found) : nullptr;
-        void *data = loaded ? LockResource(loaded) : nullptr;
+        void* data = loaded ? LockResource(loaded) : nullptr;
         DWORD fonts = 0;
         if (data && AddFontMemResourceEx(data, SizeofResource(instance, found), nullptr, &fonts))
             return Layout::labelFont.fallbackFamily;
@@ -71,7 +71,7 @@ std::string_view labelFamily(HINSTANCE instance)
 
 HFONT createLabelFont(HINSTANCE instance, int dpi)
 {
-    LOGFONTW font {};
+    LOGFONTW font{};
     font.lfHeight = -static_cast<LONG>(std::lround(Layout::labelFont.pointSize * dpi / 72.0));
     font.lfWeight = Layout::labelFont.weight;
     font.lfCharSet = ANSI_CHARSET;
@@ -84,7 +84,7 @@ HFONT createLabelFont(HINSTANCE instance, int dpi)
 
 void registerWindowClass(HINSTANCE instance, WNDPROC procedure)
 {
-    WNDCLASSEXW windowClass {};
+    WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof(windowClass);
     // Double clicks arrive as such, so a double click on a button is one click, not two.
     windowClass.style = CS_DBLCLKS;
@@ -107,7 +107,7 @@ const Layout::Control& image1()
     return Layout::control(Layout::ControlId::Image1);
 }
 
-} // namespace
+}  // namespace
 
 MainWindow::MainWindow(HINSTANCE instance)
     : instance_(instance)
@@ -148,9 +148,9 @@ void MainWindow::show(int showCommand)
     if (!window_)
         return;
 
-    RECT frame {};
+    RECT frame{};
     GetWindowRect(window_, &frame);
-    MONITORINFO monitor {};
+    MONITORINFO monitor{};
     monitor.cbSize = sizeof(monitor);
     if (GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), &monitor)) {
         const RECT& area = monitor.rcWork;
@@ -236,9 +236,9 @@ void MainWindow::loadPicturesAndFont()
 void MainWindow::createTooltips()
 {
     tooltip_
-        = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
-                          WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
-                          CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, instance_, nullptr);
+            = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                              WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                              CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, instance_, nullptr);
     if (!tooltip_)
         return;
     // The tooltip control takes the first tool whose rectangle holds the pointer, so tools go
@@ -248,7 +248,7 @@ void MainWindow::createTooltips()
         if (!control.shownAtStart && control.id != Layout::ControlId::Image1)
             continue;
         std::wstring text = toWide(control.tooltip);
-        TTTOOLINFOW tool {};
+        TTTOOLINFOW tool{};
         tool.cbSize = sizeof(tool);
         tool.uFlags = TTF_SUBCLASS;
         tool.hwnd = window_;
@@ -265,7 +265,7 @@ void MainWindow::placeTooltips()
         return;
     for (std::size_t i = 0; i < Layout::controls.size(); ++i) {
         const Layout::Control& control = Layout::controls[i];
-        TTTOOLINFOW tool {};
+        TTTOOLINFOW tool{};
         tool.cbSize = sizeof(tool);
         tool.hwnd = window_;
         tool.uId = i;
@@ -298,7 +298,7 @@ std::optional<std::size_t> MainWindow::controlAt(POINT clientPoint) const
 
 void MainWindow::paint(HDC target) const
 {
-    RECT client {};
+    RECT client{};
     GetClientRect(window_, &client);
     FillRect(target, &client, GetSysColorBrush(COLOR_BTNFACE));
     background_.draw(target, 0, 0);
@@ -313,10 +313,10 @@ void MainWindow::paint(HDC target) const
         RECT area = pixelRect(control.rect, dpi_);
         if (control.kind == Layout::Kind::Label) {
             SetTextColor(target, control.colour ? colourOf(*control.colour) : RGB(0, 0, 0));
-            drawLabel(
-                target,
-                layOutLabel(target, toWide(control.text), area.right - area.left, control.wordWrap),
-                area);
+            drawLabel(target,
+                      layOutLabel(target, toWide(control.text), area.right - area.left,
+                                  control.wordWrap),
+                      area);
         } else {
             pictures_[i].draw(target, area.left, area.top);
         }
@@ -355,10 +355,10 @@ void MainWindow::dragPictureOut()
 {
     const Layout::Picture& natural = *image1().picture;
     const Picture picture
-        = Picture::load(instance_, natural.file, natural.width, natural.width, natural.height);
-    auto *data = new DataObject;
+            = Picture::load(instance_, natural.file, natural.width, natural.width, natural.height);
+    auto* data = new DataObject;
     data->add(CF_DIB, picture.toDib());
-    auto *source = new DropSource;
+    auto* source = new DropSource;
     DWORD effect = DROPEFFECT_NONE;
     DoDragDrop(data, source, DROPEFFECT_COPY, &effect);
     source->Release();
@@ -369,12 +369,12 @@ LRESULT CALLBACK MainWindow::windowProcedure(HWND window, UINT message, WPARAM w
                                              LPARAM lParam)
 {
     if (message == WM_NCCREATE) {
-        auto *self
-            = static_cast<MainWindow *>(reinterpret_cast<CREATESTRUCTW *>(lParam)->lpCreateParams);
+        auto* self = static_cast<MainWindow*>(
+                reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
         self->window_ = window;
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }
-    auto *self = reinterpret_cast<MainWindow *>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (!self)
         return DefWindowProcW(window, message, wParam, lParam);
     if (message == WM_NCDESTROY) {
@@ -402,7 +402,7 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         dpi_ = HIWORD(wParam);
         loadPicturesAndFont();
         placeTooltips();
-        const RECT *suggested = reinterpret_cast<const RECT *>(lParam);
+        const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
         SetWindowPos(window_, nullptr, suggested->left, suggested->top,
                      suggested->right - suggested->left, suggested->bottom - suggested->top,
                      SWP_NOZORDER | SWP_NOACTIVATE);
@@ -416,7 +416,7 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC target = BeginPaint(window_, &ps);
-        RECT client {};
+        RECT client{};
         GetClientRect(window_, &client);
         // Drawn off screen first, so showing or hiding Image1 does not flicker.
         HDC buffer = CreateCompatibleDC(target);
@@ -461,7 +461,7 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         if (!pressed)
             return 0;
         ReleaseCapture();
-        const POINT point {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        const POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
         if (controlAt(point) == pressed)
             click(Layout::controls[*pressed].id);
         return 0;
@@ -481,7 +481,7 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
                 accessible_ = WindowAccessible::create(*this);
             if (accessible_)
                 return LresultFromObject(accessibleInterface, wParam,
-                                         static_cast<IAccessible *>(accessible_));
+                                         static_cast<IAccessible*>(accessible_));
         }
         return DefWindowProcW(window_, message, wParam, lParam);
     case WM_CLOSE:

@@ -65,14 +65,14 @@ private:
     HINSTANCE instance_;
     HWND window_ = nullptr;
     HWND tooltip_ = nullptr;
-    frmFlagwash *form_ = nullptr;
-    DropTarget *dropTarget_ = nullptr;
-    WindowAccessible *accessible_ = nullptr;
+    frmFlagwash* form_ = nullptr;
+    DropTarget* dropTarget_ = nullptr;
+    WindowAccessible* accessible_ = nullptr;
     int dpi_ = 96;
     bool image1Shown_ = false;
     bool restorePosted_ = false;
     std::optional<std::size_t> pressed_;
-    POINT pressPoint_ {};
+    POINT pressPoint_{};
 
     Picture background_;
     std::array<Picture, Layout::controls.size()> pictures_;

@@ -14,7 +14,7 @@ namespace {
 
 struct ResourceBytes
 {
-    const BYTE *data = nullptr;
+    const BYTE* data = nullptr;
     DWORD size = 0;
 };
 
@@ -26,7 +26,7 @@ ResourceBytes findResource(HMODULE module, const std::wstring& name)
     HGLOBAL loaded = LoadResource(module, found);
     if (!loaded)
         return {};
-    return {static_cast<const BYTE *>(LockResource(loaded)), SizeofResource(module, found)};
+    return {static_cast<const BYTE*>(LockResource(loaded)), SizeofResource(module, found)};
 }
 
 // Resource names cannot hold "@": Flagwash.rc writes the twins as "name_2x.ext".
@@ -46,13 +46,13 @@ ComPtr<IWICImagingFactory> imagingFactory()
     return factory;
 }
 
-ComPtr<IWICBitmapSource> decode(IWICImagingFactory *factory, const ResourceBytes& bytes)
+ComPtr<IWICBitmapSource> decode(IWICImagingFactory* factory, const ResourceBytes& bytes)
 {
     ComPtr<IWICStream> stream;
     ComPtr<IWICBitmapDecoder> decoder;
     ComPtr<IWICBitmapFrameDecode> frame;
     if (FAILED(factory->CreateStream(&stream))
-        || FAILED(stream->InitializeFromMemory(const_cast<BYTE *>(bytes.data), bytes.size))
+        || FAILED(stream->InitializeFromMemory(const_cast<BYTE*>(bytes.data), bytes.size))
         || FAILED(factory->CreateDecoderFromStream(stream.Get(), nullptr,
                                                    WICDecodeMetadataCacheOnDemand, &decoder))
         || FAILED(decoder->GetFrame(0, &frame)))
@@ -60,7 +60,7 @@ ComPtr<IWICBitmapSource> decode(IWICImagingFactory *factory, const ResourceBytes
     return frame;
 }
 
-} // namespace
+}  // namespace
 
 Picture::Picture(Picture&& other) noexcept
 {
@@ -128,26 +128,26 @@ Picture Picture::load(HMODULE module, std::string_view file, int naturalWidth, i
                                         WICBitmapPaletteTypeCustom)))
         return picture;
 
-    BITMAPINFO info {};
+    BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
     info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height; // top-down, as WIC delivers the rows
+    info.bmiHeader.biHeight = -height;  // top-down, as WIC delivers the rows
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
-    void *bits = nullptr;
+    void* bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (!bitmap)
         return picture;
 
     const UINT stride = static_cast<UINT>(width) * 4;
     if (FAILED(converter->CopyPixels(nullptr, stride, stride * static_cast<UINT>(height),
-                                     static_cast<BYTE *>(bits)))) {
+                                     static_cast<BYTE*>(bits)))) {
         DeleteObject(bitmap);
         return picture;
     }
     picture.bitmap_ = bitmap;
-    picture.bits_ = static_cast<std::uint32_t *>(bits);
+    picture.bits_ = static_cast<std::uint32_t*>(bits);
     picture.width_ = width;
     picture.height_ = height;
     return picture;
@@ -169,7 +169,7 @@ void Picture::draw(HDC target, int x, int y) const
     if (!source)
         return;
     HGDIOBJ previous = SelectObject(source, bitmap_);
-    const BLENDFUNCTION blend {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
     GdiAlphaBlend(target, x, y, width_, height_, source, 0, 0, width_, height_, blend);
     SelectObject(source, previous);
     DeleteDC(source);
@@ -184,7 +184,7 @@ HGLOBAL Picture::toDib() const
     HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, sizeof(BITMAPINFOHEADER) + imageBytes);
     if (!memory)
         return nullptr;
-    auto *header = static_cast<BITMAPINFOHEADER *>(GlobalLock(memory));
+    auto* header = static_cast<BITMAPINFOHEADER*>(GlobalLock(memory));
     if (!header) {
         GlobalFree(memory);
         return nullptr;
@@ -192,16 +192,16 @@ HGLOBAL Picture::toDib() const
     *header = {};
     header->biSize = sizeof(BITMAPINFOHEADER);
     header->biWidth = width_;
-    header->biHeight = height_; // bottom-up, what every reader of CF_DIB expects
+    header->biHeight = height_;  // bottom-up, what every reader of CF_DIB expects
     header->biPlanes = 1;
     header->biBitCount = 32;
     header->biCompression = BI_RGB;
     header->biSizeImage = static_cast<DWORD>(imageBytes);
-    auto *rows = reinterpret_cast<std::uint8_t *>(header + 1);
+    auto* rows = reinterpret_cast<std::uint8_t*>(header + 1);
     for (int y = 0; y < height_; ++y) {
-        const std::uint32_t *source = bits_ + static_cast<std::size_t>(y) * width_;
-        auto *row = reinterpret_cast<std::uint32_t *>(
-            rows + static_cast<std::size_t>(height_ - 1 - y) * rowBytes);
+        const std::uint32_t* source = bits_ + static_cast<std::size_t>(y) * width_;
+        auto* row = reinterpret_cast<std::uint32_t*>(
+                rows + static_cast<std::size_t>(height_ - 1 - y) * rowBytes);
         for (int x = 0; x < width_; ++x)
             row[x] = source[x] | 0xFF000000u;
     }

@@ -34,7 +34,7 @@ public:
 
 private:
     HBITMAP bitmap_ = nullptr;
-    std::uint32_t *bits_ = nullptr;
+    std::uint32_t* bits_ = nullptr;
     int width_ = 0;
     int height_ = 0;
 };

@@ -20,8 +20,8 @@ constexpr int mostMessagesPerPump = 200;
 bool isInput(UINT message)
 {
     return (message >= WM_KEYFIRST && message <= WM_KEYLAST)
-        || (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST)
-        || (message >= WM_NCMOUSEMOVE && message <= WM_NCXBUTTONDBLCLK);
+            || (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST)
+            || (message >= WM_NCMOUSEMOVE && message <= WM_NCXBUTTONDBLCLK);
 }
 
 // Clicks and keys the user gave while the run went on are not kept for later: a queued click
@@ -29,18 +29,15 @@ bool isInput(UINT message)
 void dropInput()
 {
     MSG message;
-    while (PeekMessageW(&message, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
-    }
-    while (PeekMessageW(&message, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
-    }
-    while (PeekMessageW(&message, nullptr, WM_NCMOUSEMOVE, WM_NCXBUTTONDBLCLK, PM_REMOVE)) {
-    }
+    while (PeekMessageW(&message, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) { }
+    while (PeekMessageW(&message, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) { }
+    while (PeekMessageW(&message, nullptr, WM_NCMOUSEMOVE, WM_NCXBUTTONDBLCLK, PM_REMOVE)) { }
 }
 
 // The font of message boxes, at the density of the window.
 HFONT createMessageFont(int dpi)
 {
-    NONCLIENTMETRICSW metrics {};
+    NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof(metrics);
     if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0))
         return nullptr;
@@ -57,7 +54,7 @@ int lineHeight(HFONT font)
 {
     HDC screen = GetDC(nullptr);
     HGDIOBJ previous = SelectObject(screen, font ? font : GetStockObject(DEFAULT_GUI_FONT));
-    TEXTMETRICW metrics {};
+    TEXTMETRICW metrics{};
     GetTextMetricsW(screen, &metrics);
     SelectObject(screen, previous);
     ReleaseDC(nullptr, screen);
@@ -69,7 +66,7 @@ void setTextIfChanged(HWND control, const std::wstring& text)
     // Setting the same text again would only make the control flicker.
     std::wstring shown(static_cast<std::size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
     shown.resize(static_cast<std::size_t>(
-        GetWindowTextW(control, shown.data(), static_cast<int>(shown.size()))));
+            GetWindowTextW(control, shown.data(), static_cast<int>(shown.size()))));
     if (shown != text)
         SetWindowTextW(control, text.c_str());
 }
@@ -79,10 +76,10 @@ LRESULT CALLBACK progressProcedure(HWND window, UINT message, WPARAM wParam, LPA
     if (message == WM_NCCREATE) {
         SetWindowLongPtrW(window, GWLP_USERDATA,
                           reinterpret_cast<LONG_PTR>(
-                              reinterpret_cast<CREATESTRUCTW *>(lParam)->lpCreateParams));
+                                  reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
     } else if (message == WM_NCDESTROY) {
         // Taken down with its owner: the object must not touch the handle again.
-        if (auto *handle = reinterpret_cast<HWND *>(GetWindowLongPtrW(window, GWLP_USERDATA)))
+        if (auto* handle = reinterpret_cast<HWND*>(GetWindowLongPtrW(window, GWLP_USERDATA)))
             *handle = nullptr;
     } else if (message == WM_CLOSE) {
         // A run cannot be cancelled halfway.
@@ -93,7 +90,7 @@ LRESULT CALLBACK progressProcedure(HWND window, UINT message, WPARAM wParam, LPA
 
 void registerProgressClass(HINSTANCE instance)
 {
-    WNDCLASSEXW windowClass {};
+    WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof(windowClass);
     windowClass.lpfnWndProc = progressProcedure;
     windowClass.hInstance = instance;
@@ -103,7 +100,7 @@ void registerProgressClass(HINSTANCE instance)
     RegisterClassExW(&windowClass);  // fails harmlessly when already registered
 }
 
-} // namespace
+}  // namespace
 
 ProgressWindow::ProgressWindow(HWND owner, int dpi)
     : owner_(owner)
@@ -127,8 +124,7 @@ ProgressWindow::~ProgressWindow()
 
 void ProgressWindow::create(int dpi)
 {
-    const auto instance
-        = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(owner_, GWLP_HINSTANCE));
+    const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(owner_, GWLP_HINSTANCE));
     registerProgressClass(instance);
     font_ = createMessageFont(dpi);
 
@@ -145,22 +141,21 @@ void ProgressWindow::create(int dpi)
     wchar_t caption[256] = {};
     if (owner_)
         GetWindowTextW(owner_, caption, 256);
-    window_ = CreateWindowExW(extendedStyle, className, caption, style, 0, 0, width, height,
-                              owner_, nullptr, instance, &window_);
+    window_ = CreateWindowExW(extendedStyle, className, caption, style, 0, 0, width, height, owner_,
+                              nullptr, instance, &window_);
     if (!window_)
         return;
     // The frame is whatever the system draws at this density: the client area is what counts.
-    RECT client {};
+    RECT client{};
     GetClientRect(window_, &client);
-    RECT frame {};
+    RECT frame{};
     GetWindowRect(window_, &frame);
     const int outerWidth = (frame.right - frame.left) + width - client.right;
     const int outerHeight = (frame.bottom - frame.top) + height - client.bottom;
-    RECT over {};
+    RECT over{};
     if (owner_)
         GetWindowRect(owner_, &over);
-    SetWindowPos(window_, nullptr,
-                 over.left + ((over.right - over.left) - outerWidth) / 2,
+    SetWindowPos(window_, nullptr, over.left + ((over.right - over.left) - outerWidth) / 2,
                  over.top + ((over.bottom - over.top) - outerHeight) / 2, outerWidth, outerHeight,
                  SWP_NOZORDER | SWP_NOACTIVATE);
 
@@ -169,8 +164,8 @@ void ProgressWindow::create(int dpi)
                              line, window_, nullptr, instance, nullptr);
     // The path keeps its start and its name; the middle gives way when it is too long.
     path_ = CreateWindowExW(0, L"STATIC", L"", labelStyle | SS_PATHELLIPSIS, left,
-                            scaleToDpi(margin, dpi) + line, inner, line, window_, nullptr,
-                            instance, nullptr);
+                            scaleToDpi(margin, dpi) + line, inner, line, window_, nullptr, instance,
+                            nullptr);
     bar_ = CreateWindowExW(0, PROGRESS_CLASSW, nullptr, WS_CHILD | WS_VISIBLE | PBS_SMOOTH, left,
                            barTop, inner, scaleToDpi(barHeight, dpi), window_, nullptr, instance,
                            nullptr);
@@ -201,8 +196,8 @@ void ProgressWindow::pump()
     dropInput();
     MSG message;
     // The window's own messages: the bar's animation timers among them.
-    for (int i = 0; i < mostMessagesPerPump && window_
-         && PeekMessageW(&message, window_, 0, 0, PM_REMOVE);
+    for (int i = 0;
+         i < mostMessagesPerPump && window_ && PeekMessageW(&message, window_, 0, 0, PM_REMOVE);
          ++i) {
         if (!isInput(message.message))
             DispatchMessageW(&message);

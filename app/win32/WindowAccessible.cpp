@@ -2,8 +2,8 @@
 
 #include "Dpi.h"
 #include "MainWindow.h"
-#include "platform/WideText_windows.h"
 #include "app/Layout.h"
+#include "platform/WideText_windows.h"
 
 #include <algorithm>
 #include <array>
@@ -26,7 +26,7 @@ constexpr std::size_t childCount = [] {
 
 // Layout indices of the children in reading order: top to bottom, then left to right.
 constexpr std::array<std::size_t, childCount> children = [] {
-    std::array<std::size_t, childCount> order {};
+    std::array<std::size_t, childCount> order{};
     std::size_t next = 0;
     for (std::size_t i = 0; i < Layout::controls.size(); ++i) {
         if (isAccessible(Layout::controls[i]))
@@ -46,7 +46,7 @@ bool hasAction(const Layout::Control& control)
     return control.kind == Layout::Kind::ImageButton || control.kind == Layout::Kind::Image;
 }
 
-HRESULT text(std::string_view utf8, BSTR *out)
+HRESULT text(std::string_view utf8, BSTR* out)
 {
     if (!out)
         return E_POINTER;
@@ -58,7 +58,7 @@ HRESULT text(std::string_view utf8, BSTR *out)
     return *out ? S_OK : E_OUTOFMEMORY;
 }
 
-HRESULT childVariant(long id, VARIANT *out)
+HRESULT childVariant(long id, VARIANT* out)
 {
     VariantInit(out);
     if (id < 0)
@@ -68,7 +68,7 @@ HRESULT childVariant(long id, VARIANT *out)
     return S_OK;
 }
 
-} // namespace
+}  // namespace
 
 long accessibleChildId(std::size_t control)
 {
@@ -76,21 +76,20 @@ long accessibleChildId(std::size_t control)
     return found == children.end() ? 0 : static_cast<long>(found - children.begin()) + 1;
 }
 
-WindowAccessible *WindowAccessible::create(MainWindow& window)
+WindowAccessible* WindowAccessible::create(MainWindow& window)
 {
-    IAccessible *standard = nullptr;
+    IAccessible* standard = nullptr;
     if (FAILED(CreateStdAccessibleObject(window.handle(), OBJID_CLIENT, accessibleInterface,
-                                         reinterpret_cast<void **>(&standard)))
+                                         reinterpret_cast<void**>(&standard)))
         || !standard)
         return nullptr;
     return new WindowAccessible(window, standard);
 }
 
-WindowAccessible::WindowAccessible(MainWindow& window, IAccessible *standard)
+WindowAccessible::WindowAccessible(MainWindow& window, IAccessible* standard)
     : window_(&window)
     , standard_(standard)
-{
-}
+{ }
 
 WindowAccessible::~WindowAccessible()
 {
@@ -107,8 +106,7 @@ void WindowAccessible::disconnect()
     }
 }
 
-WindowAccessible::Target WindowAccessible::resolve(const VARIANT& child,
-                                                   std::size_t& control) const
+WindowAccessible::Target WindowAccessible::resolve(const VARIANT& child, std::size_t& control) const
 {
     if (child.vt != VT_I4)
         return Target::Invalid;
@@ -120,14 +118,14 @@ WindowAccessible::Target WindowAccessible::resolve(const VARIANT& child,
     return Target::Child;
 }
 
-HRESULT WindowAccessible::QueryInterface(REFIID iid, void **object)
+HRESULT WindowAccessible::QueryInterface(REFIID iid, void** object)
 {
     if (!object)
         return E_POINTER;
     if (iid == IID_IUnknown || iid == IID_IDispatch || iid == accessibleInterface) {
-        *object = static_cast<IAccessible *>(this);
+        *object = static_cast<IAccessible*>(this);
     } else if (iid == IID_IOleWindow) {
-        *object = static_cast<IOleWindow *>(this);
+        *object = static_cast<IOleWindow*>(this);
     } else {
         *object = nullptr;
         return E_NOINTERFACE;
@@ -149,7 +147,7 @@ ULONG WindowAccessible::Release()
     return left;
 }
 
-HRESULT WindowAccessible::GetTypeInfoCount(UINT *count)
+HRESULT WindowAccessible::GetTypeInfoCount(UINT* count)
 {
     if (!count)
         return E_POINTER;
@@ -157,32 +155,32 @@ HRESULT WindowAccessible::GetTypeInfoCount(UINT *count)
     return S_OK;
 }
 
-HRESULT WindowAccessible::GetTypeInfo(UINT, LCID, ITypeInfo **info)
+HRESULT WindowAccessible::GetTypeInfo(UINT, LCID, ITypeInfo** info)
 {
     if (info)
         *info = nullptr;
     return E_NOTIMPL;
 }
 
-HRESULT WindowAccessible::GetIDsOfNames(REFIID, LPOLESTR *, UINT, LCID, DISPID *)
+HRESULT WindowAccessible::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*)
 {
     return E_NOTIMPL;
 }
 
-HRESULT WindowAccessible::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS *, VARIANT *,
-                                 EXCEPINFO *, UINT *)
+HRESULT WindowAccessible::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                                 UINT*)
 {
     return E_NOTIMPL;
 }
 
-HRESULT WindowAccessible::get_accParent(IDispatch **parent)
+HRESULT WindowAccessible::get_accParent(IDispatch** parent)
 {
     if (!window_)
         return CO_E_OBJNOTCONNECTED;
     return standard_->get_accParent(parent);
 }
 
-HRESULT WindowAccessible::get_accChildCount(long *count)
+HRESULT WindowAccessible::get_accChildCount(long* count)
 {
     if (!count)
         return E_POINTER;
@@ -192,7 +190,7 @@ HRESULT WindowAccessible::get_accChildCount(long *count)
     return S_OK;
 }
 
-HRESULT WindowAccessible::get_accChild(VARIANT child, IDispatch **object)
+HRESULT WindowAccessible::get_accChild(VARIANT child, IDispatch** object)
 {
     if (!object)
         return E_POINTER;
@@ -204,7 +202,7 @@ HRESULT WindowAccessible::get_accChild(VARIANT child, IDispatch **object)
     return resolve(child, control) == Target::Child ? S_FALSE : E_INVALIDARG;
 }
 
-HRESULT WindowAccessible::get_accName(VARIANT child, BSTR *name)
+HRESULT WindowAccessible::get_accName(VARIANT child, BSTR* name)
 {
     if (!window_)
         return CO_E_OBJNOTCONNECTED;
@@ -222,7 +220,7 @@ HRESULT WindowAccessible::get_accName(VARIANT child, BSTR *name)
     return E_INVALIDARG;
 }
 
-HRESULT WindowAccessible::get_accValue(VARIANT child, BSTR *value)
+HRESULT WindowAccessible::get_accValue(VARIANT child, BSTR* value)
 {
     if (!window_)
         return CO_E_OBJNOTCONNECTED;
@@ -238,7 +236,7 @@ HRESULT WindowAccessible::get_accValue(VARIANT child, BSTR *value)
     return E_INVALIDARG;
 }
 
-HRESULT WindowAccessible::get_accDescription(VARIANT child, BSTR *description)
+HRESULT WindowAccessible::get_accDescription(VARIANT child, BSTR* description)
 {
     if (!window_)
         return CO_E_OBJNOTCONNECTED;
@@ -254,7 +252,7 @@ HRESULT WindowAccessible::get_accDescription(VARIANT child, BSTR *description)
     return E_INVALIDARG;
 }
 
-HRESULT WindowAccessible::get_accRole(VARIANT child, VARIANT *role)
+HRESULT WindowAccessible::get_accRole(VARIANT child, VARIANT* role)
 {
     if (!role)
         return E_POINTER;
@@ -285,7 +283,7 @@ HRESULT WindowAccessible::get_accRole(VARIANT child, VARIANT *role)
     return E_INVALIDARG;
 }
 
-HRESULT WindowAccessible::get_accState(VARIANT child, VARIANT *state)
+HRESULT WindowAccessible::get_accState(VARIANT child, VARIANT* state)
 {
     if (!state)
         return E_POINTER;
@@ -316,7 +314,7 @@ HRESULT WindowAccessible::get_accState(VARIANT child, VARIANT *state)
     return E_INVALIDARG;
 }
 
-HRESULT WindowAccessible::get_accHelp(VARIANT child, BSTR *help)
+HRESULT WindowAccessible::get_accHelp(VARIANT child, BSTR* help)
 {
     if (!window_)
         return CO_E_OBJNOTCONNECTED;
@@ -332,7 +330,7 @@ HRESULT WindowAccessible::get_accHelp(VARIANT child, BSTR *help)
     return E_INVALIDARG;
 }
 
-HRESULT WindowAccessible::get_accHelpTopic(BSTR *file, VARIANT child, long *topic)
+HRESULT WindowAccessible::get_accHelpTopic(BSTR* file, VARIANT child, long* topic)
 {
     if (!window_)
         return CO_E_OBJNOTCONNECTED;
@@ -350,7 +348,7 @@ HRESULT WindowAccessible::get_accHelpTopic(BSTR *file, VARIANT child, long *topi
     return E_INVALIDARG;
 }
 
-HRESULT WindowAccessible::get_accKeyboardShortcut(VARIANT child, BSTR *shortcut)
+HRESULT WindowAccessible::get_accKeyboardShortcut(VARIANT child, BSTR* shortcut)
 {
     if (!window_)
         return CO_E_OBJNOTCONNECTED;
@@ -366,21 +364,21 @@ HRESULT WindowAccessible::get_accKeyboardShortcut(VARIANT child, BSTR *shortcut)
     return E_INVALIDARG;
 }
 
-HRESULT WindowAccessible::get_accFocus(VARIANT *focus)
+HRESULT WindowAccessible::get_accFocus(VARIANT* focus)
 {
     if (!window_)
         return CO_E_OBJNOTCONNECTED;
     return standard_->get_accFocus(focus);
 }
 
-HRESULT WindowAccessible::get_accSelection(VARIANT *selection)
+HRESULT WindowAccessible::get_accSelection(VARIANT* selection)
 {
     if (!window_)
         return CO_E_OBJNOTCONNECTED;
     return standard_->get_accSelection(selection);
 }
 
-HRESULT WindowAccessible::get_accDefaultAction(VARIANT child, BSTR *action)
+HRESULT WindowAccessible::get_accDefaultAction(VARIANT child, BSTR* action)
 {
     if (!window_)
         return CO_E_OBJNOTCONNECTED;
@@ -412,7 +410,7 @@ HRESULT WindowAccessible::accSelect(long flags, VARIANT child)
     return E_INVALIDARG;
 }
 
-HRESULT WindowAccessible::accLocation(long *left, long *top, long *width, long *height,
+HRESULT WindowAccessible::accLocation(long* left, long* top, long* width, long* height,
                                       VARIANT child)
 {
     if (!left || !top || !width || !height)
@@ -425,7 +423,7 @@ HRESULT WindowAccessible::accLocation(long *left, long *top, long *width, long *
         return standard_->accLocation(left, top, width, height, child);
     case Target::Child: {
         const RECT area = pixelRect(Layout::controls[control].rect, window_->dpi());
-        POINT origin {area.left, area.top};
+        POINT origin{area.left, area.top};
         ClientToScreen(window_->handle(), &origin);
         *left = origin.x;
         *top = origin.y;
@@ -439,7 +437,7 @@ HRESULT WindowAccessible::accLocation(long *left, long *top, long *width, long *
     return E_INVALIDARG;
 }
 
-HRESULT WindowAccessible::accNavigate(long direction, VARIANT start, VARIANT *end)
+HRESULT WindowAccessible::accNavigate(long direction, VARIANT start, VARIANT* end)
 {
     if (!end)
         return E_POINTER;
@@ -467,15 +465,15 @@ HRESULT WindowAccessible::accNavigate(long direction, VARIANT start, VARIANT *en
     return E_INVALIDARG;
 }
 
-HRESULT WindowAccessible::accHitTest(long x, long y, VARIANT *child)
+HRESULT WindowAccessible::accHitTest(long x, long y, VARIANT* child)
 {
     if (!child)
         return E_POINTER;
     if (!window_)
         return CO_E_OBJNOTCONNECTED;
-    POINT point {x, y};
+    POINT point{x, y};
     ScreenToClient(window_->handle(), &point);
-    RECT client {};
+    RECT client{};
     GetClientRect(window_->handle(), &client);
     if (!PtInRect(&client, point))
         return standard_->accHitTest(x, y, child);
@@ -518,7 +516,7 @@ HRESULT WindowAccessible::put_accValue(VARIANT, BSTR)
     return E_NOTIMPL;
 }
 
-HRESULT WindowAccessible::GetWindow(HWND *window)
+HRESULT WindowAccessible::GetWindow(HWND* window)
 {
     if (!window)
         return E_POINTER;

@@ -21,52 +21,52 @@ class WindowAccessible final : public IAccessible, public IOleWindow
 {
 public:
     // Null when the system's object cannot be made.
-    static WindowAccessible *create(MainWindow& window);
+    static WindowAccessible* create(MainWindow& window);
     // The window is going: every later call fails as for an object that has gone away.
     void disconnect();
 
     // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **object) override;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
     ULONG STDMETHODCALLTYPE AddRef() override;
     ULONG STDMETHODCALLTYPE Release() override;
 
     // IDispatch: clients of MSAA call the interface directly.
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT *count) override;
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo **info) override;
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR *, UINT, LCID, DISPID *) override;
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS *, VARIANT *,
-                                     EXCEPINFO *, UINT *) override;
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override;
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override;
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                                     UINT*) override;
 
     // IAccessible
-    HRESULT STDMETHODCALLTYPE get_accParent(IDispatch **parent) override;
-    HRESULT STDMETHODCALLTYPE get_accChildCount(long *count) override;
-    HRESULT STDMETHODCALLTYPE get_accChild(VARIANT child, IDispatch **object) override;
-    HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR *name) override;
-    HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR *value) override;
-    HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR *description) override;
-    HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT *role) override;
-    HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT *state) override;
-    HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR *help) override;
-    HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR *file, VARIANT child, long *topic) override;
-    HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT child, BSTR *shortcut) override;
-    HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT *focus) override;
-    HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT *selection) override;
-    HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT child, BSTR *action) override;
+    HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override;
+    HRESULT STDMETHODCALLTYPE get_accChildCount(long* count) override;
+    HRESULT STDMETHODCALLTYPE get_accChild(VARIANT child, IDispatch** object) override;
+    HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override;
+    HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* value) override;
+    HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* description) override;
+    HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override;
+    HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override;
+    HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR* help) override;
+    HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT child, long* topic) override;
+    HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT child, BSTR* shortcut) override;
+    HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* focus) override;
+    HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* selection) override;
+    HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT child, BSTR* action) override;
     HRESULT STDMETHODCALLTYPE accSelect(long flags, VARIANT child) override;
-    HRESULT STDMETHODCALLTYPE accLocation(long *left, long *top, long *width, long *height,
+    HRESULT STDMETHODCALLTYPE accLocation(long* left, long* top, long* width, long* height,
                                           VARIANT child) override;
-    HRESULT STDMETHODCALLTYPE accNavigate(long direction, VARIANT start, VARIANT *end) override;
-    HRESULT STDMETHODCALLTYPE accHitTest(long x, long y, VARIANT *child) override;
+    HRESULT STDMETHODCALLTYPE accNavigate(long direction, VARIANT start, VARIANT* end) override;
+    HRESULT STDMETHODCALLTYPE accHitTest(long x, long y, VARIANT* child) override;
     HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override;
     HRESULT STDMETHODCALLTYPE put_accName(VARIANT child, BSTR name) override;
     HRESULT STDMETHODCALLTYPE put_accValue(VARIANT child, BSTR value) override;
 
     // IOleWindow
-    HRESULT STDMETHODCALLTYPE GetWindow(HWND *window) override;
+    HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) override;
     HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override;
 
 private:
-    WindowAccessible(MainWindow& window, IAccessible *standard);
+    WindowAccessible(MainWindow& window, IAccessible* standard);
     ~WindowAccessible();
     WindowAccessible(const WindowAccessible&) = delete;
     WindowAccessible& operator=(const WindowAccessible&) = delete;
@@ -75,8 +75,8 @@ private:
     enum class Target { Self, Child, Invalid };
     Target resolve(const VARIANT& child, std::size_t& control) const;
 
-    MainWindow *window_;
-    IAccessible *standard_;
+    MainWindow* window_;
+    IAccessible* standard_;
     ULONG references_ = 1;
 };
 

@@ -2,15 +2,14 @@
 
 #include "MainWindow.h"
 #include "ProgressWindow.h"
-#include "platform/WideText_windows.h"
 #include "app/Layout.h"
+#include "platform/WideText_windows.h"
 
 #include <windows.h>
 
 WindowView::WindowView(MainWindow& window)
     : window_(window)
-{
-}
+{ }
 
 WindowView::~WindowView() = default;
 
@@ -39,7 +38,7 @@ void WindowView::setOuterSizeTwips(int width, int height)
     const int dpi = window_.dpi();
     const int widthPixels = Layout::twipsToPixels(width, dpi);
     const int heightPixels = Layout::twipsToPixels(height, dpi);
-    RECT frame {};
+    RECT frame{};
     GetWindowRect(window, &frame);
     if (frame.right - frame.left == widthPixels && frame.bottom - frame.top == heightPixels)
         return;

@@ -14,7 +14,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
 {
     // Drag and drop needs OLE on this thread; without it the window still works.
     const HRESULT ole = OleInitialize(nullptr);
-    INITCOMMONCONTROLSEX controls {sizeof(controls), ICC_WIN95_CLASSES};
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
 
     int exitCode = 0;

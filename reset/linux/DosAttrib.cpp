@@ -10,12 +10,12 @@ namespace linuxreset {
 
 namespace {
 
-constexpr const char *xattrName = "user.DOSATTRIB";
+constexpr const char* xattrName = "user.DOSATTRIB";
 // Samba's largest form is well under this; a bigger value costs one more call for its size.
 constexpr std::size_t usualSize = 256;
 constexpr int sizeRetries = 3;
 
-} // namespace
+}  // namespace
 
 StepResult DosAttrib::clear(TargetFile& target, DeviceInfo& device)
 {
@@ -50,10 +50,10 @@ StepResult DosAttrib::clear(TargetFile& target, DeviceInfo& device)
         return StepResult::normal();
     if (::lsetxattr(target.path(), xattrName, normal->data(), normal->size(), XATTR_REPLACE) != 0) {
         if (errno == ENODATA)
-            return StepResult::normal(); // removed meanwhile: nothing left to clear
+            return StepResult::normal();  // removed meanwhile: nothing left to clear
         return StepResult::fromErrno(errno, "writing the DOS attributes");
     }
     return StepResult::normal();
 }
 
-} // namespace linuxreset
+}  // namespace linuxreset

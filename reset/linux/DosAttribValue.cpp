@@ -37,7 +37,7 @@ bool normalizeText(std::string& text)
         value = (value << 4) | static_cast<unsigned long>(digit);
     }
     value &= ~DosAttribValue::cleared;
-    const char *digits = upper ? "0123456789ABCDEF" : "0123456789abcdef";
+    const char* digits = upper ? "0123456789ABCDEF" : "0123456789abcdef";
     for (std::size_t i = text.size(); i-- > 2;) {
         text[i] = digits[value & 0xF];
         value >>= 4;
@@ -64,7 +64,7 @@ void writeLe32(std::string& bytes, std::size_t offset, std::uint32_t value)
         bytes[offset + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
 }
 
-} // namespace
+}  // namespace
 
 std::optional<std::string> DosAttribValue::normalized(std::string_view value)
 {
@@ -86,7 +86,7 @@ std::optional<std::string> DosAttribValue::normalized(std::string_view value)
     }
     const std::size_t blobStart = nul + 1;
     if (blobStart == result.size())
-        return result; // text only, as Samba wrote before 3.5
+        return result;  // text only, as Samba wrote before 3.5
 
     const std::size_t versionAt = alignUp(blobStart, 2);
     if (versionAt + 4 > result.size())
@@ -103,4 +103,4 @@ std::optional<std::string> DosAttribValue::normalized(std::string_view value)
     return result;
 }
 
-} // namespace linuxreset
+}  // namespace linuxreset

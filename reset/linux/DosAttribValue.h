@@ -22,4 +22,4 @@ public:
     static std::optional<std::string> normalized(std::string_view value);
 };
 
-} // namespace linuxreset
+}  // namespace linuxreset

@@ -11,7 +11,7 @@ namespace {
 
 constexpr std::uint32_t cleared = ATTR_RO | ATTR_HIDDEN | ATTR_SYS | ATTR_ARCH;
 
-} // namespace
+}  // namespace
 
 StepResult FatAttributes::clear(TargetFile& target, DeviceInfo& device)
 {
@@ -30,7 +30,7 @@ StepResult FatAttributes::clear(TargetFile& target, DeviceInfo& device)
     }
     std::uint32_t normal = attributes & ~cleared;
     if (target.isFolder())
-        normal |= ATTR_DIR; // a folder keeps its directory bit, as the driver expects
+        normal |= ATTR_DIR;  // a folder keeps its directory bit, as the driver expects
     if (normal == attributes)
         return StepResult::normal();
     if (::ioctl(fd, FAT_IOCTL_SET_ATTRIBUTES, &normal) != 0)
@@ -38,4 +38,4 @@ StepResult FatAttributes::clear(TargetFile& target, DeviceInfo& device)
     return StepResult::normal();
 }
 
-} // namespace linuxreset
+}  // namespace linuxreset

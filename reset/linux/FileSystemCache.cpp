@@ -8,10 +8,10 @@ namespace linuxreset {
 
 namespace {
 
-constexpr unsigned long fuseMagic = 0x65735546; // not in <linux/magic.h>
-constexpr unsigned long ntfsMagic = 0x5346544e; // "NTFS", shared by ntfs3 and the old driver
+constexpr unsigned long fuseMagic = 0x65735546;  // not in <linux/magic.h>
+constexpr unsigned long ntfsMagic = 0x5346544e;  // "NTFS", shared by ntfs3 and the old driver
 
-std::optional<DeviceInfo> probe(const char *path)
+std::optional<DeviceInfo> probe(const char* path)
 {
     DeviceInfo info;
     struct statfs fs = {};
@@ -36,9 +36,9 @@ std::optional<DeviceInfo> probe(const char *path)
     return info;
 }
 
-} // namespace
+}  // namespace
 
-DeviceInfo& FileSystemCache::lookup(dev_t device, std::uint64_t mountId, const char *path)
+DeviceInfo& FileSystemCache::lookup(dev_t device, std::uint64_t mountId, const char* path)
 {
     const auto key = std::make_pair(device, mountId);
     const auto found = devices_.find(key);
@@ -47,10 +47,10 @@ DeviceInfo& FileSystemCache::lookup(dev_t device, std::uint64_t mountId, const c
     const std::optional<DeviceInfo> info = probe(path);
     if (!info) {
         // Not remembered: the path may have gone, the device has not. Every backend probes.
-        uncached_ = DeviceInfo {};
+        uncached_ = DeviceInfo{};
         return uncached_;
     }
     return devices_.emplace(key, *info).first->second;
 }
 
-} // namespace linuxreset
+}  // namespace linuxreset

@@ -7,10 +7,10 @@
 namespace linuxreset {
 
 enum class FileSystemKind {
-    Other, // ext4, tmpfs, xfs, btrfs, ...: inode flags and user xattrs
-    Fat, // vfat, msdos: the FAT attribute ioctls
-    Fuse, // may be ntfs-3g; only the xattr itself tells
-    Ntfs, // the kernel's ntfs3 (or the old ntfs) driver
+    Other,  // ext4, tmpfs, xfs, btrfs, ...: inode flags and user xattrs
+    Fat,    // vfat, msdos: the FAT attribute ioctls
+    Fuse,   // may be ntfs-3g; only the xattr itself tells
+    Ntfs,   // the kernel's ntfs3 (or the old ntfs) driver
 };
 
 // What one device is, and what its backends have shown it cannot do, so that a drop of many
@@ -29,11 +29,11 @@ class FileSystemCache
 {
 public:
     // `path` is only read on the first visit of the mount; it must be a file or folder there.
-    DeviceInfo& lookup(dev_t device, std::uint64_t mountId, const char *path);
+    DeviceInfo& lookup(dev_t device, std::uint64_t mountId, const char* path);
 
 private:
     std::map<std::pair<dev_t, std::uint64_t>, DeviceInfo> devices_;
     DeviceInfo uncached_;
 };
 
-} // namespace linuxreset
+}  // namespace linuxreset

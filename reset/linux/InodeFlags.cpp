@@ -17,7 +17,7 @@ bool isUnsupported(int error)
     return error == ENOTTY || error == EOPNOTSUPP || error == EINVAL;
 }
 
-} // namespace
+}  // namespace
 
 StepResult InodeFlags::clear(TargetFile& target, DeviceInfo& device)
 {
@@ -54,4 +54,4 @@ StepResult InodeFlags::clear(TargetFile& target, DeviceInfo& device)
     return StepResult::normal();
 }
 
-} // namespace linuxreset
+}  // namespace linuxreset

@@ -13,4 +13,4 @@ public:
     static StepResult clear(TargetFile& target, DeviceInfo& device);
 };
 
-} // namespace linuxreset
+}  // namespace linuxreset

@@ -10,7 +10,7 @@ namespace linuxreset {
 
 namespace {
 
-constexpr const char *xattrName = "system.ntfs_attrib";
+constexpr const char* xattrName = "system.ntfs_attrib";
 constexpr std::size_t headerSize = 8;
 
 std::uint32_t fromLittleEndian(const std::array<unsigned char, 4>& bytes)
@@ -30,7 +30,7 @@ bool isAbsent(int error)
 }
 
 // -1 with errno set, or the number of bytes read.
-ssize_t readWord(const char *path, std::array<unsigned char, 4>& bytes)
+ssize_t readWord(const char* path, std::array<unsigned char, 4>& bytes)
 {
     return ::lgetxattr(path, xattrName, bytes.data(), bytes.size());
 }
@@ -42,7 +42,7 @@ std::string hex(std::uint32_t value)
     return text;
 }
 
-} // namespace
+}  // namespace
 
 bool NtfsAttributes::isInterixSpecial(std::uint32_t attributes, std::uint64_t size,
                                       std::string_view header)
@@ -54,7 +54,7 @@ bool NtfsAttributes::isInterixSpecial(std::uint32_t attributes, std::uint64_t si
         return (attributes & hidden) == 0;
     using namespace std::string_view_literals;
     return header.starts_with("IntxLNK\1"sv) || header.starts_with("IntxCHR\0"sv)
-        || header.starts_with("IntxBLK\0"sv);
+            || header.starts_with("IntxBLK\0"sv);
 }
 
 StepResult NtfsAttributes::clear(TargetFile& target, DeviceInfo& device)
@@ -64,7 +64,7 @@ StepResult NtfsAttributes::clear(TargetFile& target, DeviceInfo& device)
     if (device.noNtfsAttributes)
         return StepResult::notMine();
 
-    std::array<unsigned char, 4> bytes {};
+    std::array<unsigned char, 4> bytes{};
     const ssize_t length = readWord(target.path(), bytes);
     if (length < 0) {
         if (isAbsent(errno)) {
@@ -109,7 +109,7 @@ StepResult NtfsAttributes::clear(TargetFile& target, DeviceInfo& device)
         return StepResult::fromErrno(errno, "writing the NTFS attributes");
 
     // The driver drops bits it will not set without saying so; only a read shows it.
-    std::array<unsigned char, 4> check {};
+    std::array<unsigned char, 4> check{};
     const ssize_t checked = readWord(target.path(), check);
     if (checked < 0)
         return StepResult::fromErrno(errno, "reading the NTFS attributes back");
@@ -123,4 +123,4 @@ StepResult NtfsAttributes::clear(TargetFile& target, DeviceInfo& device)
     return StepResult::normal();
 }
 
-} // namespace linuxreset
+}  // namespace linuxreset

@@ -24,7 +24,7 @@ public:
     // What Windows clears when it sets a path to normal; compressed, encrypted, sparse,
     // reparse point and directory stay.
     static constexpr std::uint32_t cleared
-        = readOnly | hidden | system | archive | temporary | offline | notContentIndexed;
+            = readOnly | hidden | system | archive | temporary | offline | notContentIndexed;
 
     static StepResult clear(TargetFile& target, DeviceInfo& device);
 
@@ -35,4 +35,4 @@ public:
                                  std::string_view header);
 };
 
-} // namespace linuxreset
+}  // namespace linuxreset

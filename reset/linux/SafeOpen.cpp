@@ -8,7 +8,7 @@
 
 namespace linuxreset {
 
-SafeOpen::SafeOpen(const char *path, dev_t device, ino_t inode, mode_t type)
+SafeOpen::SafeOpen(const char* path, dev_t device, ino_t inode, mode_t type)
 {
     constexpr int flags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
     // O_NOATIME keeps the access time as it was, but only the owner (or CAP_FOWNER) may ask.
@@ -40,8 +40,7 @@ SafeOpen::SafeOpen(SafeOpen&& other) noexcept
     : fd_(std::exchange(other.fd_, -1))
     , error_(other.error_)
     , replaced_(other.replaced_)
-{
-}
+{ }
 
 SafeOpen& SafeOpen::operator=(SafeOpen&& other) noexcept
 {
@@ -61,4 +60,4 @@ void SafeOpen::close()
     fd_ = -1;
 }
 
-} // namespace linuxreset
+}  // namespace linuxreset

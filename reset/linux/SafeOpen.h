@@ -10,7 +10,7 @@ class SafeOpen
 {
 public:
     SafeOpen() = default;
-    SafeOpen(const char *path, dev_t device, ino_t inode, mode_t type);
+    SafeOpen(const char* path, dev_t device, ino_t inode, mode_t type);
     ~SafeOpen();
     SafeOpen(SafeOpen&& other) noexcept;
     SafeOpen& operator=(SafeOpen&& other) noexcept;
@@ -19,8 +19,8 @@ public:
 
     bool isOpen() const { return fd_ >= 0; }
     int fd() const { return fd_; }
-    int error() const { return error_; } // errno of the failed open, 0 when open or replaced
-    bool replaced() const { return replaced_; } // opened, but not the inode statx saw
+    int error() const { return error_; }  // errno of the failed open, 0 when open or replaced
+    bool replaced() const { return replaced_; }  // opened, but not the inode statx saw
 
 private:
     void close();
@@ -30,4 +30,4 @@ private:
     bool replaced_ = false;
 };
 
-} // namespace linuxreset
+}  // namespace linuxreset

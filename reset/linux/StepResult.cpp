@@ -35,4 +35,4 @@ StepResult StepResult::fromErrno(int error, std::string_view step)
     }
 }
 
-} // namespace linuxreset
+}  // namespace linuxreset

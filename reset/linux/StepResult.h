@@ -12,7 +12,7 @@ struct StepResult
 {
     enum class Kind { NotMine, Normal, LeftAsIs, Error };
     Kind kind = Kind::NotMine;
-    ResetOutcome outcome; // filled for LeftAsIs and Error
+    ResetOutcome outcome;  // filled for LeftAsIs and Error
 
     static StepResult notMine() { return {}; }
     static StepResult normal() { return {Kind::Normal, {}}; }
@@ -22,4 +22,4 @@ struct StepResult
     static StepResult fromErrno(int error, std::string_view step);
 };
 
-} // namespace linuxreset
+}  // namespace linuxreset

@@ -5,11 +5,10 @@
 
 namespace linuxreset {
 
-TargetFile::TargetFile(const char *path, const struct statx& status)
+TargetFile::TargetFile(const char* path, const struct statx& status)
     : path_(path)
     , status_(status)
-{
-}
+{ }
 
 dev_t TargetFile::device() const
 {
@@ -27,7 +26,7 @@ int TargetFile::descriptor(std::string_view step, StepResult& failure)
         open_.emplace(path_, device(), status_.stx_ino, status_.stx_mode & S_IFMT);
     if (open_->isOpen())
         return open_->fd();
-    if (open_->replaced() || open_->error() == ELOOP) // ELOOP: a link has taken its place
+    if (open_->replaced() || open_->error() == ELOOP)  // ELOOP: a link has taken its place
         failure = StepResult::failed(ResetOutcome::Status::Failed,
                                      "the path was replaced while being reset");
     else
@@ -35,4 +34,4 @@ int TargetFile::descriptor(std::string_view step, StepResult& failure)
     return -1;
 }
 
-} // namespace linuxreset
+}  // namespace linuxreset

@@ -17,9 +17,9 @@ constexpr unsigned statxMountIdUnique = 0x4000;
 class TargetFile
 {
 public:
-    TargetFile(const char *path, const struct statx& status);
+    TargetFile(const char* path, const struct statx& status);
 
-    const char *path() const { return path_; }
+    const char* path() const { return path_; }
     const struct statx& status() const { return status_; }
     bool isFolder() const { return S_ISDIR(status_.stx_mode); }
     dev_t device() const;
@@ -31,9 +31,9 @@ public:
     int descriptor(std::string_view step, StepResult& failure);
 
 private:
-    const char *path_;
+    const char* path_;
     struct statx status_;
     std::optional<SafeOpen> open_;
 };
 
-} // namespace linuxreset
+}  // namespace linuxreset

@@ -1,5 +1,5 @@
-#include "CoreFixture.h"
 #include "about/AboutText.h"
+#include "CoreFixture.h"
 #include "web/WebHost.h"
 
 #include <gtest/gtest.h>
@@ -51,4 +51,4 @@ TEST(AboutText, ShownTitledWithAppTitleAndTheRealWebHost)
     EXPECT_EQ(std::count(box.text.begin(), box.text.end(), '\r'), 16);
 }
 
-} // namespace
+}  // namespace

@@ -36,12 +36,15 @@ TEST_P(FormLoadSystemDirectory, DerivesSysDirAndSysDrive)
 INSTANTIATE_TEST_SUITE_P(
         Cases, FormLoadSystemDirectory,
         ::testing::Values(
-                SystemDirectoryCase{"WindowsSystem32", {"C:\\WINDOWS\\system32", 19},
-                                    "C:\\WINDOWS\\system32\\", "C:\\"},
+                SystemDirectoryCase{"WindowsSystem32",
+                                    {"C:\\WINDOWS\\system32", 19},
+                                    "C:\\WINDOWS\\system32\\",
+                                    "C:\\"},
                 // A caller's buffer holds more than the call wrote: only the written part counts.
                 SystemDirectoryCase{"BufferLongerThanWritten",
                                     {"D:\\Win\\System32" + std::string(240, ' '), 15},
-                                    "D:\\Win\\System32\\", "D:\\"},
+                                    "D:\\Win\\System32\\",
+                                    "D:\\"},
                 SystemDirectoryCase{"LengthBeyondText", {"C:\\W", 200}, "C:\\W\\", "C:\\"},
                 SystemDirectoryCase{"CallFailed", {std::string(255, ' '), 0}, "\\", "\\"},
                 SystemDirectoryCase{"ShorterThanDriveRoot", {"C:", 2}, "C:\\", "C:\\"},
@@ -62,12 +65,12 @@ TEST(FormLoad, RunsTheStartUpSequenceInOrder)
     EXPECT_TRUE(core.form.List1().paths().empty());
 
     // No browser registered: the fallback on the system drive, then the start-up launch.
-    const std::string home =
-            "\"C:\\Program Files\\Internet Explorer\\iexplore.exe\" http://" + std::string(WebHost) + "/";
+    const std::string home = "\"C:\\Program Files\\Internet Explorer\\iexplore.exe\" http://"
+            + std::string(WebHost) + "/";
     EXPECT_EQ(state.HomePageCmd, home);
     EXPECT_EQ(state.DownloadPageCmd, home + "en/modules/mydownloads/singlefile.php?cid=2&lid=6");
-    EXPECT_EQ(core.log, (EventLog{"prepareDropZone", "caption:",
-                                  "launchMin:" + state.DownloadPageCmd}));
+    EXPECT_EQ(core.log,
+              (EventLog{"prepareDropZone", "caption:", "launchMin:" + state.DownloadPageCmd}));
 }
 
 TEST(FormLoad, FailedStartUpLaunchIsSkippedSilently)
@@ -81,4 +84,4 @@ TEST(FormLoad, FailedStartUpLaunchIsSkippedSilently)
     EXPECT_EQ(core.view.caption, "");
 }
 
-} // namespace
+}  // namespace

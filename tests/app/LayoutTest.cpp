@@ -34,4 +34,4 @@ TEST(Layout, PicturesFitTheirControls)
     }
 }
 
-} // namespace
+}  // namespace

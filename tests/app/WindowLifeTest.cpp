@@ -73,4 +73,4 @@ TEST(Ending, ExitAndCloseEndTheProgramWithoutResetting)
     }
 }
 
-} // namespace
+}  // namespace

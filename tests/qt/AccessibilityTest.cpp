@@ -47,4 +47,4 @@ TEST_F(Accessibility, LabelsReadTheirText)
     EXPECT_EQ(item->text(QAccessible::Name), "How to use it?");
 }
 
-} // namespace
+}  // namespace

@@ -20,7 +20,8 @@ class Drops : public QtWindowFixture
 {
 protected:
     // A real drag: it enters the window, moves onto the drop zone and is dropped there.
-    Qt::DropAction dragAndDrop(const QMimeData* data, Qt::DropActions offered, bool* accepted = nullptr)
+    Qt::DropAction dragAndDrop(const QMimeData* data, Qt::DropActions offered,
+                               bool* accepted = nullptr)
     {
         const QPoint overWindow(40, 30);
         QDragEnterEvent enter(overWindow, offered, data, Qt::LeftButton, Qt::NoModifier);
@@ -122,7 +123,8 @@ TEST_F(Drops, DropOnTheWindowOutsideTheZoneDoesNothing)
 {
     form->Image1_OLEDragDrop({Paths{"/kept"}});
     const auto data = uriList("file:///dropped\r\n");
-    QDragEnterEvent enter(QPoint(30, 30), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QDragEnterEvent enter(QPoint(30, 30), Qt::CopyAction, data.get(), Qt::LeftButton,
+                          Qt::NoModifier);
     QApplication::sendEvent(window.get(), &enter);
     EXPECT_NE(enter.dropAction(), Qt::CopyAction);
     QDropEvent drop(QPointF(30, 30), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
@@ -137,4 +139,4 @@ TEST_F(Drops, DropZoneIsPreparedByStartUp)
     EXPECT_TRUE(window->acceptDrops());
 }
 
-} // namespace
+}  // namespace

@@ -38,4 +38,4 @@ TEST_F(HiDpi, PicturesStayCrispAndTheDropZoneCoversTheCross)
     EXPECT_EQ(dark, 0);
 }
 
-} // namespace
+}  // namespace

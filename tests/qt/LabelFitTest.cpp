@@ -14,7 +14,8 @@ TEST_F(LabelFit, TheLayoutFontOrItsMetricTwinIsUsed)
         if (c.kind != Layout::Kind::Label)
             continue;
         const QFontInfo used(control(c.id)->font());
-        EXPECT_TRUE(used.family() == "Georgia" || used.family() == "Gelasio") << used.family().toStdString();
+        EXPECT_TRUE(used.family() == "Georgia" || used.family() == "Gelasio")
+                << used.family().toStdString();
         EXPECT_EQ(used.pixelSize(), 11);
         EXPECT_FALSE(used.italic());
         EXPECT_EQ(used.weight(), QFont::Normal);
@@ -34,7 +35,8 @@ TEST_F(LabelFit, EveryTextFitsItsRectangle)
         const QFontMetrics metrics(label->font());
         const QRect box = label->contentsRect();
         const int flags = Qt::AlignLeft | Qt::AlignTop | (c.wordWrap ? Qt::TextWordWrap : 0);
-        const QRect needed = metrics.boundingRect(QRect(0, 0, box.width(), 10000), flags, label->text());
+        const QRect needed
+                = metrics.boundingRect(QRect(0, 0, box.width(), 10000), flags, label->text());
         EXPECT_LE(needed.width(), box.width());
         EXPECT_LE(needed.height(), box.height());
         if (!c.wordWrap) {
@@ -44,4 +46,4 @@ TEST_F(LabelFit, EveryTextFitsItsRectangle)
     }
 }
 
-} // namespace
+}  // namespace

@@ -36,7 +36,9 @@ TEST_F(Progress, LongRunShowsAModalProgressThatRepaintsAndTakesNoClicks)
     struct PaintCounter : QObject
     {
         int& paints;
-        explicit PaintCounter(int& p) : paints(p) { }
+        explicit PaintCounter(int& p)
+            : paints(p)
+        { }
         bool eventFilter(QObject*, QEvent* event) override
         {
             if (event->type() == QEvent::Paint)
@@ -84,4 +86,4 @@ TEST_F(Progress, LongRunShowsAModalProgressThatRepaintsAndTakesNoClicks)
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
-} // namespace
+}  // namespace

@@ -29,8 +29,8 @@ QtWindowFixture::~QtWindowFixture()
     window.reset();
 }
 
-std::vector<QtWindowFixture::SeenBox> QtWindowFixture::whileBoxesClose(
-        const std::function<void()>& action)
+std::vector<QtWindowFixture::SeenBox>
+QtWindowFixture::whileBoxesClose(const std::function<void()>& action)
 {
     std::vector<SeenBox> seen;
     QTimer closer;
@@ -39,7 +39,7 @@ std::vector<QtWindowFixture::SeenBox> QtWindowFixture::whileBoxesClose(
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box || !box->isVisible())
             return;
-        SeenBox s{box->windowTitle(), box->text(), box->icon(), {}, box->isModal(),
+        SeenBox s{box->windowTitle(),       box->text(),       box->icon(), {}, box->isModal(),
                   launcher.launches.size(), reset.calls.size()};
         for (QAbstractButton* button : box->buttons())
             s.buttons << button->text().remove(u'&');

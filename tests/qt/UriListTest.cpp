@@ -37,4 +37,4 @@ TEST(UriList, LocalFilesOnlyWithExactBytes)
         EXPECT_EQ(localFilesFromUriList(c.list, "myhost"), c.files) << c.name;
 }
 
-} // namespace
+}  // namespace

@@ -56,7 +56,8 @@ TEST_F(WindowBehaviour, ResetClickShowsTheReportAndRestoresTheCaption)
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].resetsWhileOpen, 2u);  // the report comes after the run
     EXPECT_EQ(boxes[0].title, QString());
-    EXPECT_EQ(boxes[0].text, "Done resetting 2 files/folders\n\nClick OK to reset more files/folders");
+    EXPECT_EQ(boxes[0].text,
+              "Done resetting 2 files/folders\n\nClick OK to reset more files/folders");
     EXPECT_EQ(boxes[0].icon, QMessageBox::Information);
     EXPECT_EQ(boxes[0].buttons, QStringList{"OK"});
     EXPECT_TRUE(boxes[0].modal);
@@ -106,4 +107,4 @@ TEST_F(WindowBehaviour, ExitAndCloseEndTheProgram)
     EXPECT_TRUE(reset.calls.empty());
 }
 
-} // namespace
+}  // namespace

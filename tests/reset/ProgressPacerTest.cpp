@@ -19,12 +19,13 @@ struct PacedRun
 
     void run(std::size_t total, std::chrono::milliseconds perPath)
     {
-        ProgressPacer pacer([this] { return now; },
-                            [this](std::size_t done, std::size_t all, const std::filesystem::path& p) {
-                                shown.push_back(std::to_string(done) + "/" + std::to_string(all)
-                                                + " " + p.string());
-                            },
-                            [this] { ++hidden; });
+        ProgressPacer pacer(
+                [this] { return now; },
+                [this](std::size_t done, std::size_t all, const std::filesystem::path& p) {
+                    shown.push_back(std::to_string(done) + "/" + std::to_string(all) + " "
+                                    + p.string());
+                },
+                [this] { ++hidden; });
         for (std::size_t i = 0; i < total; ++i) {
             pacer.update(i, total, "/p" + std::to_string(i));
             now += perPath;
@@ -71,4 +72,4 @@ TEST(ProgressPacer, OneSlowPathShowsTheNextOne)
     EXPECT_EQ(run.hidden, 1);
 }
 
-} // namespace
+}  // namespace

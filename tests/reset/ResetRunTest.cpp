@@ -1,5 +1,5 @@
-#include "CoreFixture.h"
 #include "reset/ResetRun.h"
+#include "CoreFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -76,7 +76,8 @@ Paths manyPaths()
 
 std::string manyReport()
 {
-    std::string text = "Done resetting 1 files/folders\r\n\r\nCould not reset 13 files/folders:\r\n";
+    std::string text
+            = "Done resetting 1 files/folders\r\n\r\nCould not reset 13 files/folders:\r\n";
     for (int i = 0; i < 10; ++i)
         text += "/gone/" + std::to_string(i) + " (missing)\r\n";
     return text + "and 3 more\r\n" + closingAfterList;
@@ -86,24 +87,29 @@ INSTANTIATE_TEST_SUITE_P(
         Cases, ResetReport,
         ::testing::Values(
                 ReportCase{"EmptyList", {}, {}, "Done resetting 0 files/folders" + closing},
-                ReportCase{"AllDone", {"/a", "/b", "/c"}, {}, "Done resetting 3 files/folders" + closing},
-                ReportCase{"SomeFailed",
-                           {"/a", "/gone", "/locked", "/fifo"},
-                           {{"/gone", {Status::Missing, {}}},
-                            {"/locked", {Status::AccessDenied, {}}},
-                            {"/fifo", {Status::NotFileOrFolder, {}}}},
-                           "Done resetting 1 files/folders\r\n\r\nCould not reset 3 files/folders:\r\n"
-                           "/gone (missing)\r\n/locked (access denied)\r\n"
-                           "/fifo (not a file or folder)\r\n"
-                                   + closingAfterList},
-                ReportCase{"ReasonsFromTheBackend",
-                           {"/link", "/odd"},
-                           {{"/link", {Status::LeftAsIs, "symbolic link, not followed"}},
-                            {"/odd", {Status::Failed, "error 1117"}}},
-                           "Done resetting 0 files/folders\r\n\r\nCould not reset 2 files/folders:\r\n"
-                           "/link (left as it is: symbolic link, not followed)\r\n"
-                           "/odd (failed: error 1117)\r\n"
-                                   + closingAfterList},
+                ReportCase{"AllDone",
+                           {"/a", "/b", "/c"},
+                           {},
+                           "Done resetting 3 files/folders" + closing},
+                ReportCase{
+                        "SomeFailed",
+                        {"/a", "/gone", "/locked", "/fifo"},
+                        {{"/gone", {Status::Missing, {}}},
+                         {"/locked", {Status::AccessDenied, {}}},
+                         {"/fifo", {Status::NotFileOrFolder, {}}}},
+                        "Done resetting 1 files/folders\r\n\r\nCould not reset 3 files/folders:\r\n"
+                        "/gone (missing)\r\n/locked (access denied)\r\n"
+                        "/fifo (not a file or folder)\r\n"
+                                + closingAfterList},
+                ReportCase{
+                        "ReasonsFromTheBackend",
+                        {"/link", "/odd"},
+                        {{"/link", {Status::LeftAsIs, "symbolic link, not followed"}},
+                         {"/odd", {Status::Failed, "error 1117"}}},
+                        "Done resetting 0 files/folders\r\n\r\nCould not reset 2 files/folders:\r\n"
+                        "/link (left as it is: symbolic link, not followed)\r\n"
+                        "/odd (failed: error 1117)\r\n"
+                                + closingAfterList},
                 ReportCase{"AtMostTenListed", manyPaths(), manyMissing(), manyReport()}),
         [](const auto& info) { return std::string(info.param.name); });
 
@@ -226,4 +232,4 @@ TEST(DisplayPath, BytesThatAreNotUtf8BecomeReplacementCharacters)
         EXPECT_EQ(displayPath(std::filesystem::path(c.raw)), c.shown) << c.raw;
 }
 
-} // namespace
+}  // namespace

@@ -70,8 +70,11 @@ INSTANTIATE_TEST_SUITE_P(
                 Sequence{"DragOverShowsDropZone", {{Step::DragOver, {}, {}, "", true}}},
                 Sequence{"FilesThenFolderReplacesTheList",
                          {{Step::DragOver, {}, {}, "", true},
-                          {Step::Drop, files({"/home/u/a.doc", "/home/u/b.xls"}),
-                           {"/home/u/a.doc", "/home/u/b.xls"}, two, false},
+                          {Step::Drop,
+                           files({"/home/u/a.doc", "/home/u/b.xls"}),
+                           {"/home/u/a.doc", "/home/u/b.xls"},
+                           two,
+                           false},
                           {Step::DragOver, {}, {"/home/u/a.doc", "/home/u/b.xls"}, two, true},
                           {Step::Drop, files({"/home/u/Photos"}), {"/home/u/Photos"}, one, false}}},
                 // The list is emptied by any drop; the caption must not keep promising it.
@@ -84,8 +87,11 @@ INSTANTIATE_TEST_SUITE_P(
                          {{Step::DragOver, {}, {}, "", true},
                           {Step::Drop, withoutFiles, {}, "", true}}},
                 Sequence{"OrderAndDuplicatesKept",
-                         {{Step::Drop, files({"b", "a", "b"}), {"b", "a", "b"},
-                           "3 File(s)/Folder(s) selected. Click RESET", false}}}),
+                         {{Step::Drop,
+                           files({"b", "a", "b"}),
+                           {"b", "a", "b"},
+                           "3 File(s)/Folder(s) selected. Click RESET",
+                           false}}}),
         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(DropIntake, HundredThousandPathsAreTakenWholeAndCountedRight)
@@ -125,4 +131,4 @@ TEST(DropIntake, AnsweredEffectIsNeverMove)
     }
 }
 
-} // namespace
+}  // namespace

@@ -7,8 +7,7 @@ struct CoreFixture
 {
     explicit CoreFixture(SystemDirectoryReport systemDirectory = {"C:\\WINDOWS\\system32", 19})
         : systemDirectory(std::move(systemDirectory))
-    {
-    }
+    { }
 
     EventLog log;
     FakeView view{log};

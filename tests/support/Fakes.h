@@ -25,7 +25,9 @@ struct ShownBox
 class FakeView : public View
 {
 public:
-    explicit FakeView(EventLog& log) : log_(log) { }
+    explicit FakeView(EventLog& log)
+        : log_(log)
+    { }
 
     void setCaption(const std::string& text) override;
     void prepareDropZone() override;
@@ -56,7 +58,9 @@ private:
 class FakeSystemDirectory : public SystemDirectory
 {
 public:
-    explicit FakeSystemDirectory(SystemDirectoryReport report) : report_(std::move(report)) { }
+    explicit FakeSystemDirectory(SystemDirectoryReport report)
+        : report_(std::move(report))
+    { }
     SystemDirectoryReport query() override { return report_; }
     char separator() const override { return '\\'; }
     int driveRootLength() const override { return 3; }
@@ -69,7 +73,9 @@ private:
 class FakeAttributeReset : public AttributeReset
 {
 public:
-    explicit FakeAttributeReset(EventLog& log) : log_(log) { }
+    explicit FakeAttributeReset(EventLog& log)
+        : log_(log)
+    { }
     ResetOutcome resetToNormal(const std::filesystem::path& path) override;
 
     std::map<std::filesystem::path, ResetOutcome> outcomes;
@@ -92,7 +98,9 @@ public:
 class RecordingLauncher : public Launcher
 {
 public:
-    explicit RecordingLauncher(EventLog& log) : log_(log) { }
+    explicit RecordingLauncher(EventLog& log)
+        : log_(log)
+    { }
     LaunchResult launch(const std::string& commandLine, ShowState state) override;
     std::string fallbackBrowser(const std::string& sysDrive) const override;
 

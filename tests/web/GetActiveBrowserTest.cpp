@@ -27,8 +27,8 @@ struct BrowserCase
 {
     const char* name;
     std::map<std::string, RegistryValue> registry;
-    std::string browser;               // expected command in front of the URL
-    std::vector<std::string> reads;    // in order
+    std::string browser;             // expected command in front of the URL
+    std::vector<std::string> reads;  // in order
 };
 
 void PrintTo(const BrowserCase& c, std::ostream* os)
@@ -51,7 +51,8 @@ TEST_P(GetActiveBrowserCases, PicksTheBrowserAndComposesBothPages)
     EXPECT_EQ(pages.HomePageCmd, c.browser + " http://www.maker.example/");
     EXPECT_EQ(pages.DownloadPageCmd,
               c.browser
-                      + " http://www.maker.example/en/modules/mydownloads/singlefile.php?cid=2&lid=6");
+                      + " http://www.maker.example/en/modules/mydownloads/"
+                        "singlefile.php?cid=2&lid=6");
     EXPECT_EQ(registry.reads, c.reads);
 }
 
@@ -81,7 +82,8 @@ INSTANTIATE_TEST_SUITE_P(
                              {openCommandOf("IEXPLORE.EXE"), text("iexplore.exe")}},
                             firefox,
                             {userClient, openCommandOf("FIREFOX.EXE")}},
-                // A user client without an open command falls back; the machine client is not tried.
+                // A user client without an open command falls back; the machine client is not
+                // tried.
                 BrowserCase{"UserClientWithoutOpenCommand",
                             {{userClient, text("Gone")},
                              {machineClient, text("IEXPLORE.EXE")},
@@ -91,11 +93,14 @@ INSTANTIATE_TEST_SUITE_P(
                 // The open command counts only under HKLM.
                 BrowserCase{"OpenCommandOnlyUnderHkcu",
                             {{userClient, text("Chrome")},
-                             {"HKCU\\Software\\Clients\\StartMenuInternet\\Chrome\\shell\\open\\command\\",
+                             {"HKCU\\Software\\Clients\\StartMenuInternet\\Chrome\\shell\\open\\com"
+                              "mand\\",
                               text("chrome.exe")}},
                             fallback,
                             {userClient, openCommandOf("Chrome")}},
-                BrowserCase{"NothingRegistered", {}, fallback,
+                BrowserCase{"NothingRegistered",
+                            {},
+                            fallback,
                             {userClient, machineClient, openCommandOf("")}},
                 // The open command is read with an empty name too, and then ignored.
                 BrowserCase{"EmptyNameWithCommandUnderBareKey",
@@ -141,7 +146,8 @@ TEST(InternetExplorerCommand, IsQuotedWithItsExtension)
 {
     EXPECT_EQ(internetExplorerCommand("C:\\"),
               "\"C:\\Program Files\\Internet Explorer\\iexplore.exe\"");
-    EXPECT_EQ(internetExplorerCommand("\\"), "\"\\Program Files\\Internet Explorer\\iexplore.exe\"");
+    EXPECT_EQ(internetExplorerCommand("\\"),
+              "\"\\Program Files\\Internet Explorer\\iexplore.exe\"");
 }
 
-} // namespace
+}  // namespace

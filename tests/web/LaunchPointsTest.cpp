@@ -74,9 +74,9 @@ TEST(LaunchPoints, FailedHomePageLaunchIsReportedWithItsCommand)
 
     ASSERT_EQ(core.view.boxes.size(), 1u);
     EXPECT_EQ(core.view.boxes[0].title, "");
-    EXPECT_EQ(core.view.boxes[0].text, "The web page could not be opened with this command:\r\n"
-                                               + core.form.state().HomePageCmd
-                                               + "\r\n\r\ncannot start");
+    EXPECT_EQ(core.view.boxes[0].text,
+              "The web page could not be opened with this command:\r\n"
+                      + core.form.state().HomePageCmd + "\r\n\r\ncannot start");
 }
 
 TEST(LaunchPoints, FailedLaunchesElsewhereShowNothing)
@@ -92,4 +92,4 @@ TEST(LaunchPoints, FailedLaunchesElsewhereShowNothing)
     EXPECT_EQ(core.view.boxes[0].text.rfind("Done resetting 0", 0), 0u);
 }
 
-} // namespace
+}  // namespace

@@ -2,8 +2,8 @@
 
 #include "DataObject.h"
 #include "Dpi.h"
-#include "platform/WideText_windows.h"
 #include "WindowAccessible.h"
+#include "platform/WideText_windows.h"
 
 #include <ole2.h>
 #include <oleacc.h>
@@ -31,8 +31,7 @@ VARIANT childId(long id)
 }
 
 // A text property: ask(&text) fills a BSTR, freed here; empty when there is none.
-template <typename Ask>
-std::wstring readText(Ask ask)
+template<typename Ask> std::wstring readText(Ask ask)
 {
     BSTR text = nullptr;
     const HRESULT result = ask(&text);
@@ -45,13 +44,14 @@ std::wstring readText(Ask ask)
 ComPtr<IAccessible> clientObject(HWND window, HRESULT& result)
 {
     ComPtr<IAccessible> client;
-    result = AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), accessibleInterface,
-                                        reinterpret_cast<void **>(client.GetAddressOf()));
+    result = AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT),
+                                        accessibleInterface,
+                                        reinterpret_cast<void**>(client.GetAddressOf()));
     return client;
 }
 
 // Every child by name, walked as a reader walks them: AccessibleChildren, then each by its id.
-std::map<std::wstring, long> childrenByName(IAccessible *client, std::vector<std::wstring>& order)
+std::map<std::wstring, long> childrenByName(IAccessible* client, std::vector<std::wstring>& order)
 {
     long count = 0;
     client->get_accChildCount(&count);
@@ -63,7 +63,7 @@ std::map<std::wstring, long> childrenByName(IAccessible *client, std::vector<std
         VARIANT& child = children[static_cast<std::size_t>(i)];
         if (child.vt == VT_I4) {
             const std::wstring text
-                = readText([&](BSTR *name) { return client->get_accName(child, name); });
+                    = readText([&](BSTR* name) { return client->get_accName(child, name); });
             named[text] = child.lVal;
             order.push_back(text);
         }
@@ -74,9 +74,9 @@ std::map<std::wstring, long> childrenByName(IAccessible *client, std::vector<std
 
 void dragTextOver(HWND window, POINT screenPoint)
 {
-    auto *target = static_cast<IDropTarget *>(GetPropW(window, L"OleDropTargetInterface"));
+    auto* target = static_cast<IDropTarget*>(GetPropW(window, L"OleDropTargetInterface"));
     ASSERT_TRUE(target);
-    auto *data = new DataObject;
+    auto* data = new DataObject;
     const wchar_t text[] = L"some text";
     HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, sizeof(text));
     std::memcpy(GlobalLock(memory), text, sizeof(text));
@@ -101,30 +101,30 @@ TEST_F(Win32Accessibility, PictureButtonsAndLabelsAreNamedChildrenOfTheWindow)
     const struct
     {
         Id id;
-        const wchar_t *name;
-        const wchar_t *description;
+        const wchar_t* name;
+        const wchar_t* description;
         long role;
-        const wchar_t *action;
+        const wchar_t* action;
         bool invisibleAtStart;
     } cases[] = {
-        {Id::imgStart, L"RESET", L"Click to reset the selected files/folders",
-         ROLE_SYSTEM_PUSHBUTTON, L"Press", false},
-        {Id::imgAbout, L"ABOUT", L"click to view information about this program",
-         ROLE_SYSTEM_PUSHBUTTON, L"Press", false},
-        {Id::imgExit, L"EXIT", L"Click to exit this program", ROLE_SYSTEM_PUSHBUTTON, L"Press",
-         false},
-        {Id::Image1, L"DROP HERE", L"Drag and drop your files/folders here", ROLE_SYSTEM_GRAPHIC,
-         L"Press", true},
-        {Id::Label3, L"How to use it?", L"", ROLE_SYSTEM_STATICTEXT, L"", false},
+            {Id::imgStart, L"RESET", L"Click to reset the selected files/folders",
+             ROLE_SYSTEM_PUSHBUTTON, L"Press", false},
+            {Id::imgAbout, L"ABOUT", L"click to view information about this program",
+             ROLE_SYSTEM_PUSHBUTTON, L"Press", false},
+            {Id::imgExit, L"EXIT", L"Click to exit this program", ROLE_SYSTEM_PUSHBUTTON, L"Press",
+             false},
+            {Id::Image1, L"DROP HERE", L"Drag and drop your files/folders here",
+             ROLE_SYSTEM_GRAPHIC, L"Press", true},
+            {Id::Label3, L"How to use it?", L"", ROLE_SYSTEM_STATICTEXT, L"", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(toUtf8(c.name));
         const auto found = named.find(c.name);
         ASSERT_NE(found, named.end()) << "not among the window's children";
         const VARIANT child = childId(found->second);
-        EXPECT_EQ(readText([&](BSTR *text) { return client->get_accDescription(child, text); }),
+        EXPECT_EQ(readText([&](BSTR* text) { return client->get_accDescription(child, text); }),
                   c.description);
-        EXPECT_EQ(readText([&](BSTR *text) { return client->get_accDefaultAction(child, text); }),
+        EXPECT_EQ(readText([&](BSTR* text) { return client->get_accDefaultAction(child, text); }),
                   c.action);
         VARIANT role;
         VariantInit(&role);
@@ -136,7 +136,7 @@ TEST_F(Win32Accessibility, PictureButtonsAndLabelsAreNamedChildrenOfTheWindow)
         ASSERT_EQ(client->get_accState(child, &state), S_OK);
         EXPECT_EQ((state.lVal & STATE_SYSTEM_INVISIBLE) != 0, c.invisibleAtStart);
         EXPECT_EQ(state.lVal & (STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_FOCUSED), 0)
-            << "the picture controls take no keyboard focus";
+                << "the picture controls take no keyboard focus";
 
         const RECT area = pixelRect(Layout::control(c.id).rect, dpi());
         const POINT topLeft = clientToScreen({area.left, area.top});
@@ -148,9 +148,14 @@ TEST_F(Win32Accessibility, PictureButtonsAndLabelsAreNamedChildrenOfTheWindow)
         EXPECT_EQ(height, area.bottom - area.top);
     }
     // Read top to bottom, the buttons left to right.
-    const std::vector<std::wstring> expected {
-        L"What does this tool do?", toWide(Layout::control(Id::Label4).text), L"DROP HERE",
-        L"How to use it?", toWide(Layout::control(Id::Label2).text), L"RESET", L"ABOUT", L"EXIT"};
+    const std::vector<std::wstring> expected{L"What does this tool do?",
+                                             toWide(Layout::control(Id::Label4).text),
+                                             L"DROP HERE",
+                                             L"How to use it?",
+                                             toWide(Layout::control(Id::Label2).text),
+                                             L"RESET",
+                                             L"ABOUT",
+                                             L"EXIT"};
     EXPECT_EQ(order, expected);
 
     // Shown by a drag over the window, the drop zone is visible to the reader too.
@@ -174,15 +179,15 @@ TEST_F(Win32Accessibility, HitTestFindsTheControlOnTop)
 
     const struct
     {
-        const char *where;
-        POINT at; // client pixels at 96 dpi
-        const wchar_t *name; // empty: the window itself
+        const char* where;
+        POINT at;             // client pixels at 96 dpi
+        const wchar_t* name;  // empty: the window itself
     } cases[] = {
-        {"RESET", {60, 279}, L"RESET"},
-        {"EXIT", {315, 279}, L"EXIT"},
-        {"Image1 shown", {191, 179}, L"DROP HERE"},
-        {"Image1's corner under Label3", {160, 208}, L"How to use it?"},
-        {"background", {5, 5}, L""},
+            {"RESET", {60, 279}, L"RESET"},
+            {"EXIT", {315, 279}, L"EXIT"},
+            {"Image1 shown", {191, 179}, L"DROP HERE"},
+            {"Image1's corner under Label3", {160, 208}, L"How to use it?"},
+            {"background", {5, 5}, L""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.where);
@@ -209,16 +214,16 @@ TEST_F(Win32Accessibility, DefaultActionActsAsAClick)
     using Kinds = std::vector<std::string>;
     const struct
     {
-        const wchar_t *name;
+        const wchar_t* name;
         bool afterDragOver;
         bool pressed;
         Kinds asked;
     } cases[] = {
-        {L"ABOUT", false, true, Kinds {"box", "launchMin"}},
-        {L"DROP HERE", false, false, Kinds {}},
-        {L"How to use it?", false, false, Kinds {}},
-        // Image1 stays shown from here on.
-        {L"DROP HERE", true, true, Kinds {"launchMax"}},
+            {L"ABOUT", false, true, Kinds{"box", "launchMin"}},
+            {L"DROP HERE", false, false, Kinds{}},
+            {L"How to use it?", false, false, Kinds{}},
+            // Image1 stays shown from here on.
+            {L"DROP HERE", true, true, Kinds{"launchMax"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(toUtf8(c.name));
@@ -250,4 +255,4 @@ TEST_F(Win32Accessibility, ObjectHeldPastTheWindowFailsCleanly)
     SysFreeString(name);
 }
 
-} // namespace
+}  // namespace

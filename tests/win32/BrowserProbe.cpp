@@ -9,7 +9,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     wchar_t logPath[MAX_PATH] = {};
     if (!GetEnvironmentVariableW(L"FLAGWASH_PROBE_LOG", logPath, MAX_PATH))
         return 1;
-    STARTUPINFOW startup {};
+    STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     GetStartupInfoW(&startup);
     const int show = (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : -1;

@@ -21,7 +21,7 @@ namespace {
 using Win32Drop = WindowFixture;
 using Paths = std::vector<std::wstring>;
 
-HGLOBAL globalCopy(const void *bytes, std::size_t size)
+HGLOBAL globalCopy(const void* bytes, std::size_t size)
 {
     HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
     std::memcpy(GlobalLock(memory), bytes, size);
@@ -39,7 +39,7 @@ HGLOBAL fileList(const Paths& paths)
     }
     names.push_back(L'\0');
     std::vector<char> bytes(sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
-    DROPFILES header {};
+    DROPFILES header{};
     header.pFiles = sizeof(DROPFILES);
     header.fWide = TRUE;
     std::memcpy(bytes.data(), &header, sizeof(header));
@@ -49,8 +49,8 @@ HGLOBAL fileList(const Paths& paths)
 
 enum class Payload { ThreeFiles, LongUnicodePath, TextOnly, Image1Picture };
 
-const Paths threeFiles {L"C:\\users\\Public\\report.doc", L"C:\\users\\Public\\photos",
-                        L"D:\\a folder\\notes.txt"};
+const Paths threeFiles{L"C:\\users\\Public\\report.doc", L"C:\\users\\Public\\photos",
+                       L"D:\\a folder\\notes.txt"};
 
 std::wstring longUnicodePath()
 {
@@ -59,7 +59,7 @@ std::wstring longUnicodePath()
 
 ComPtr<IDataObject> dataObject(Payload payload)
 {
-    auto *data = new DataObject;
+    auto* data = new DataObject;
     switch (payload) {
     case Payload::ThreeFiles:
         data->add(CF_HDROP, fileList(threeFiles));
@@ -85,10 +85,10 @@ ComPtr<IDataObject> dataObject(Payload payload)
     return object;
 }
 
-IDropTarget *registeredDropTarget(HWND window)
+IDropTarget* registeredDropTarget(HWND window)
 {
     // Where RegisterDragDrop keeps the target of a window.
-    return static_cast<IDropTarget *>(GetPropW(window, L"OleDropTargetInterface"));
+    return static_cast<IDropTarget*>(GetPropW(window, L"OleDropTargetInterface"));
 }
 
 struct DropAnswers
@@ -97,10 +97,10 @@ struct DropAnswers
 };
 
 // Enter over the background, move to the point, drop there: what a drag from the shell does.
-DropAnswers dragAndDrop(IDropTarget *target, IDataObject *data, POINT enterAt, POINT dropAt,
+DropAnswers dragAndDrop(IDropTarget* target, IDataObject* data, POINT enterAt, POINT dropAt,
                         DWORD offered)
 {
-    DropAnswers answers {offered, offered, offered};
+    DropAnswers answers{offered, offered, offered};
     target->DragEnter(data, MK_LBUTTON, {enterAt.x, enterAt.y}, &answers.enter);
     target->DragOver(MK_LBUTTON, {dropAt.x, dropAt.y}, &answers.over);
     target->Drop(data, 0, {dropAt.x, dropAt.y}, &answers.drop);
@@ -118,7 +118,7 @@ constexpr DWORD anyEffect = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK;
 
 TEST_F(Win32Drop, RegisteredTargetTakesFileListsOnImage1AndNeverAnswersMove)
 {
-    IDropTarget *target = registeredDropTarget(window());
+    IDropTarget* target = registeredDropTarget(window());
     ASSERT_TRUE(target);
     const POINT background = clientToScreen({px(5), px(5)});
     const POINT image1 = clientToScreen({px(191), px(179)});
@@ -127,65 +127,65 @@ TEST_F(Win32Drop, RegisteredTargetTakesFileListsOnImage1AndNeverAnswersMove)
 
     const struct
     {
-        const char *drop;
+        const char* drop;
         Payload payload;
         DWORD offered;
         POINT at;
         DWORD answered;
-        Paths listed; // the selection before was {before}
+        Paths listed;  // the selection before was {before}
         std::wstring caption;
         bool image1Shown;
     } cases[] = {
-        {"three paths, all effects offered", Payload::ThreeFiles, anyEffect, image1,
-         DROPEFFECT_COPY, threeFiles, threeSelected, false},
-        {"three paths, no copy offered", Payload::ThreeFiles, DROPEFFECT_MOVE | DROPEFFECT_LINK,
-         image1, DROPEFFECT_LINK, threeFiles, threeSelected, false},
-        {"three paths from a move-only source", Payload::ThreeFiles, DROPEFFECT_MOVE, image1,
-         DROPEFFECT_NONE, threeFiles, threeSelected, false},
-        {"one long Unicode path",
-         Payload::LongUnicodePath,
-         DROPEFFECT_COPY,
-         image1,
-         DROPEFFECT_COPY,
-         {longUnicodePath()},
-         oneSelected,
-         false},
-        {"text only", Payload::TextOnly, anyEffect, image1, DROPEFFECT_COPY, {}, L"", true},
-        {"Image1's own picture",
-         Payload::Image1Picture,
-         DROPEFFECT_COPY,
-         image1,
-         DROPEFFECT_COPY,
-         {},
-         L"",
-         true},
-        {"three paths beside Image1",
-         Payload::ThreeFiles,
-         anyEffect,
-         besideImage1,
-         DROPEFFECT_NONE,
-         {L"C:\\before.txt"},
-         oneSelected,
-         true},
-        {"three paths where Label3 covers Image1",
-         Payload::ThreeFiles,
-         anyEffect,
-         image1UnderLabel3,
-         DROPEFFECT_NONE,
-         {L"C:\\before.txt"},
-         oneSelected,
-         true},
+            {"three paths, all effects offered", Payload::ThreeFiles, anyEffect, image1,
+             DROPEFFECT_COPY, threeFiles, threeSelected, false},
+            {"three paths, no copy offered", Payload::ThreeFiles, DROPEFFECT_MOVE | DROPEFFECT_LINK,
+             image1, DROPEFFECT_LINK, threeFiles, threeSelected, false},
+            {"three paths from a move-only source", Payload::ThreeFiles, DROPEFFECT_MOVE, image1,
+             DROPEFFECT_NONE, threeFiles, threeSelected, false},
+            {"one long Unicode path",
+             Payload::LongUnicodePath,
+             DROPEFFECT_COPY,
+             image1,
+             DROPEFFECT_COPY,
+             {longUnicodePath()},
+             oneSelected,
+             false},
+            {"text only", Payload::TextOnly, anyEffect, image1, DROPEFFECT_COPY, {}, L"", true},
+            {"Image1's own picture",
+             Payload::Image1Picture,
+             DROPEFFECT_COPY,
+             image1,
+             DROPEFFECT_COPY,
+             {},
+             L"",
+             true},
+            {"three paths beside Image1",
+             Payload::ThreeFiles,
+             anyEffect,
+             besideImage1,
+             DROPEFFECT_NONE,
+             {L"C:\\before.txt"},
+             oneSelected,
+             true},
+            {"three paths where Label3 covers Image1",
+             Payload::ThreeFiles,
+             anyEffect,
+             image1UnderLabel3,
+             DROPEFFECT_NONE,
+             {L"C:\\before.txt"},
+             oneSelected,
+             true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.drop);
-        auto *before = new DataObject;
+        auto* before = new DataObject;
         before->add(CF_HDROP, fileList({L"C:\\before.txt"}));
         dragAndDrop(target, before, background, image1, DROPEFFECT_COPY);
         before->Release();
         ASSERT_EQ(form->List1().paths(), pathsOf({L"C:\\before.txt"}));
 
         const DropAnswers answers
-            = dragAndDrop(target, dataObject(c.payload).Get(), background, c.at, c.offered);
+                = dragAndDrop(target, dataObject(c.payload).Get(), background, c.at, c.offered);
         EXPECT_EQ(answers.enter & DROPEFFECT_MOVE, 0u);
         EXPECT_EQ(answers.over & DROPEFFECT_MOVE, 0u);
         EXPECT_EQ(answers.drop, c.answered);
@@ -199,7 +199,7 @@ TEST_F(Win32Drop, RegisteredTargetTakesFileListsOnImage1AndNeverAnswersMove)
 class DroppingSource : public IDropSource
 {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **object) override
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
     {
         if (iid == IID_IUnknown || iid == IID_IDropSource) {
             *object = this;
@@ -241,7 +241,7 @@ TEST_F(Win32Drop, DoDragDropOntoImage1GoesThroughOle)
 
 TEST_F(Win32Drop, Image1PictureDraggedOutAndDroppedBackIsAPayloadWithoutFiles)
 {
-    IDropTarget *target = registeredDropTarget(window());
+    IDropTarget* target = registeredDropTarget(window());
     ASSERT_TRUE(target);
     const POINT image1 = clientToScreen({px(191), px(179)});
     dragAndDrop(target, dataObject(Payload::ThreeFiles).Get(), clientToScreen({px(5), px(5)}),
@@ -277,7 +277,7 @@ public:
         wchar_t temp[MAX_PATH];
         const DWORD length = GetTempPathW(MAX_PATH, temp);
         path_ = std::wstring(temp, length) + L"flagwash-drop-"
-            + std::to_wstring(GetCurrentProcessId());
+                + std::to_wstring(GetCurrentProcessId());
         removeTree(prefixed(path_));
         created_ = CreateDirectoryW(path_.c_str(), nullptr) != FALSE;
     }
@@ -358,8 +358,8 @@ void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD)
         onTick();
 }
 
-constexpr DWORD shownAsNormal = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN
-    | FILE_ATTRIBUTE_SYSTEM;
+constexpr DWORD shownAsNormal
+        = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 
 // Names with characters outside the Basic Multilingual Plane, in paths past MAX_PATH: dropped on
 // Image1 through OLE, reset by a click on RESET, the real report box closed with its OK button.
@@ -368,7 +368,8 @@ TEST_F(Win32Drop, LongPathsWithAstralCharactersAreDroppedAndReset)
     ScratchFolder scratch;
     ASSERT_TRUE(scratch.created());
     const std::wstring folder = L"\U0001F4C1 " + std::wstring(120, L'd');
-    const std::wstring inner = scratch.path() + L"\\" + folder + L"\\\U0001F5C2 " + std::wstring(110, L'e');
+    const std::wstring inner
+            = scratch.path() + L"\\" + folder + L"\\\U0001F5C2 " + std::wstring(110, L'e');
     ASSERT_TRUE(CreateDirectoryW(ScratchFolder::prefixed(scratch.path() + L"\\" + folder).c_str(),
                                  nullptr));
     ASSERT_TRUE(CreateDirectoryW(ScratchFolder::prefixed(inner).c_str(), nullptr));
@@ -376,12 +377,12 @@ TEST_F(Win32Drop, LongPathsWithAstralCharactersAreDroppedAndReset)
     const struct
     {
         std::wstring path;
-        std::string contents; // empty: a folder
+        std::string contents;  // empty: a folder
     } items[] = {
-        {inner + L"\\report \U0001F4C4 " + std::wstring(40, L'r') + L".doc",
-         "report \xF0\x9F\x93\x84 with bytes \x01\x02\xFF"},
-        {inner + L"\\notes \U00010348\U0001F600.txt", "notes"},
-        {inner, ""},
+            {inner + L"\\report \U0001F4C4 " + std::wstring(40, L'r') + L".doc",
+             "report \xF0\x9F\x93\x84 with bytes \x01\x02\xFF"},
+            {inner + L"\\notes \U00010348\U0001F600.txt", "notes"},
+            {inner, ""},
     };
     Paths dropped;
     for (const auto& item : items) {
@@ -398,9 +399,9 @@ TEST_F(Win32Drop, LongPathsWithAstralCharactersAreDroppedAndReset)
         dropped.push_back(item.path);
     }
 
-    IDropTarget *target = registeredDropTarget(window());
+    IDropTarget* target = registeredDropTarget(window());
     ASSERT_TRUE(target);
-    auto *data = new DataObject;
+    auto* data = new DataObject;
     data->add(CF_HDROP, fileList(dropped));
     const DropAnswers answers = dragAndDrop(target, data, clientToScreen({px(5), px(5)}),
                                             clientToScreen({px(191), px(179)}), DROPEFFECT_COPY);
@@ -428,7 +429,7 @@ TEST_F(Win32Drop, LongPathsWithAstralCharactersAreDroppedAndReset)
         }
     };
     const UINT_PTR timer = SetTimer(nullptr, 0, 50, tick);
-    const POINT reset {px(60), px(279)};
+    const POINT reset{px(60), px(279)};
     SendMessageW(window(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(reset.x, reset.y));
     SendMessageW(window(), WM_LBUTTONUP, 0, MAKELPARAM(reset.x, reset.y));
     KillTimer(nullptr, timer);
@@ -447,4 +448,4 @@ TEST_F(Win32Drop, LongPathsWithAstralCharactersAreDroppedAndReset)
     }
 }
 
-} // namespace
+}  // namespace

@@ -23,12 +23,12 @@ TEST(Win32Pictures, DecodeAtEveryDensityWithTransparentCornersWhereDrawnSo)
     const struct
     {
         const char* file;
-        int width, height; // natural
+        int width, height;  // natural
         bool transparentCorners;
     } pictures[] = {
-        {"background.jpg", 385, 335, false}, {"dropzone.gif", 70, 70, false},
-        {"reset.gif", 90, 25, true},         {"about.gif", 90, 25, true},
-        {"exit.gif", 90, 25, true},
+            {"background.jpg", 385, 335, false}, {"dropzone.gif", 70, 70, false},
+            {"reset.gif", 90, 25, true},         {"about.gif", 90, 25, true},
+            {"exit.gif", 90, 25, true},
     };
     const int densities[] = {96, 120, 144, 192};
     for (const auto& p : pictures) {
@@ -37,7 +37,7 @@ TEST(Win32Pictures, DecodeAtEveryDensityWithTransparentCornersWhereDrawnSo)
             const int width = MulDiv(p.width, dpi, 96);
             const int height = MulDiv(p.height, dpi, 96);
             const Picture picture
-                = Picture::load(GetModuleHandleW(nullptr), p.file, p.width, width, height);
+                    = Picture::load(GetModuleHandleW(nullptr), p.file, p.width, width, height);
             ASSERT_FALSE(picture.isNull());
             EXPECT_EQ(picture.width(), width);
             EXPECT_EQ(picture.height(), height);
@@ -70,4 +70,4 @@ TEST(Win32Pictures, DropZoneOffersItselfAsAnOpaqueBottomUpDib)
     CoUninitialize();
 }
 
-} // namespace
+}  // namespace

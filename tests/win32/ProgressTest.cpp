@@ -51,7 +51,7 @@ LRESULT CALLBACK countPaints(HWND window, UINT message, WPARAM wParam, LPARAM lP
                              DWORD_PTR paints)
 {
     if (message == WM_PAINT)
-        ++*reinterpret_cast<int *>(paints);
+        ++*reinterpret_cast<int*>(paints);
     return DefSubclassProc(window, message, wParam, lParam);
 }
 
@@ -72,12 +72,12 @@ Shown readProgress(HWND progress, HWND owner, int ownerPaints)
     shown.ownerPaints = ownerPaints;
     std::vector<HWND> children;
     EnumChildWindows(
-        progress,
-        [](HWND child, LPARAM found) -> BOOL {
-            reinterpret_cast<std::vector<HWND> *>(found)->push_back(child);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&children));
+            progress,
+            [](HWND child, LPARAM found) -> BOOL {
+                reinterpret_cast<std::vector<HWND>*>(found)->push_back(child);
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&children));
     for (HWND child : children) {
         const std::wstring kind = classOf(child);
         if (_wcsicmp(kind.c_str(), L"Static") == 0) {
@@ -118,18 +118,18 @@ TEST_F(Win32Progress, LongRunShowsAModalProgressThatRepaintsAndTakesNoInput)
 
     const struct
     {
-        const char *input;
+        const char* input;
         Input kind;
         Id at;
         bool beforeProgressShows;
     } cases[] = {
-        {"click on ABOUT posted while the progress shows", Input::PostedClick, Id::imgAbout,
-         false},
-        {"click on RESET posted before the progress shows", Input::PostedClick, Id::imgStart,
-         true},
-        {"Alt+F4 posted while the progress shows", Input::PostedAltF4, Id::imgAbout, false},
-        {"real click on ABOUT while the progress shows", Input::RealClick, Id::imgAbout, false},
-        {"real click on RESET before the progress shows", Input::RealClick, Id::imgStart, true},
+            {"click on ABOUT posted while the progress shows", Input::PostedClick, Id::imgAbout,
+             false},
+            {"click on RESET posted before the progress shows", Input::PostedClick, Id::imgStart,
+             true},
+            {"Alt+F4 posted while the progress shows", Input::PostedAltF4, Id::imgAbout, false},
+            {"real click on ABOUT while the progress shows", Input::RealClick, Id::imgAbout, false},
+            {"real click on RESET before the progress shows", Input::RealClick, Id::imgStart, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.input);
@@ -204,7 +204,7 @@ TEST_F(Win32Progress, LongRunShowsAModalProgressThatRepaintsAndTakesNoInput)
         EXPECT_EQ(seen.front().buttons, 0) << "a run cannot be cancelled halfway";
         EXPECT_FALSE(seen.front().ownerEnabled) << "the window takes input during the run";
         EXPECT_GT(seen.back().ownerPaints, seen.front().ownerPaints)
-            << "the window did not repaint during the run";
+                << "the window did not repaint during the run";
         EXPECT_TRUE(atReport.progressGone) << "the progress still shows over the report";
         EXPECT_TRUE(atReport.ownerEnabled);
 
@@ -216,4 +216,4 @@ TEST_F(Win32Progress, LongRunShowsAModalProgressThatRepaintsAndTakesNoInput)
     }
 }
 
-} // namespace
+}  // namespace

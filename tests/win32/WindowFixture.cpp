@@ -10,9 +10,9 @@ bool underWine()
     return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
 }
 
-} // namespace
+}  // namespace
 
-const char *whyNoWindows()
+const char* whyNoWindows()
 {
     wchar_t display[256];
     if (underWine() && GetEnvironmentVariableW(L"DISPLAY", display, 256) == 0)
@@ -23,7 +23,7 @@ const char *whyNoWindows()
 void WindowFixture::SetUpTestSuite()
 {
     OleInitialize(nullptr);
-    INITCOMMONCONTROLSEX controls {sizeof(controls), ICC_WIN95_CLASSES};
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
 }
 
@@ -53,7 +53,7 @@ std::wstring textOf(HWND window)
 {
     std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
     text.resize(static_cast<std::size_t>(
-        GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+            GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
     return text;
 }
 
@@ -63,17 +63,17 @@ std::vector<HWND> ownedWindows(HWND owner)
     {
         HWND owner;
         std::vector<HWND> found;
-    } search {owner, {}};
+    } search{owner, {}};
     EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND candidate, LPARAM context) -> BOOL {
-            auto *search = reinterpret_cast<Search *>(context);
-            if (GetWindow(candidate, GW_OWNER) == search->owner && IsWindowVisible(candidate)
-                && classOf(candidate) != TOOLTIPS_CLASSW)
-                search->found.push_back(candidate);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+            GetCurrentThreadId(),
+            [](HWND candidate, LPARAM context) -> BOOL {
+                auto* search = reinterpret_cast<Search*>(context);
+                if (GetWindow(candidate, GW_OWNER) == search->owner && IsWindowVisible(candidate)
+                    && classOf(candidate) != TOOLTIPS_CLASSW)
+                    search->found.push_back(candidate);
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
@@ -100,14 +100,14 @@ bool PointerLock::moveTo(POINT screenPoint) const
 {
     if (!SetCursorPos(screenPoint.x, screenPoint.y))
         return false;
-    POINT cursor {};
+    POINT cursor{};
     GetCursorPos(&cursor);
     return cursor.x == screenPoint.x && cursor.y == screenPoint.y;
 }
 
 void WindowFixture::SetUp()
 {
-    if (const char *why = whyNoWindows())
+    if (const char* why = whyNoWindows())
         GTEST_SKIP() << why;
     systemDirectory = makeSystemDirectory();
     attributeReset = makeAttributeReset();
@@ -149,7 +149,7 @@ POINT WindowFixture::clientToScreen(POINT point) const
 
 std::pair<int, int> WindowFixture::outerSize() const
 {
-    RECT frame {};
+    RECT frame{};
     GetWindowRect(window(), &frame);
     return {frame.right - frame.left, frame.bottom - frame.top};
 }
@@ -158,7 +158,7 @@ std::wstring WindowFixture::caption() const
 {
     std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window())) + 1, L'\0');
     text.resize(static_cast<std::size_t>(
-        GetWindowTextW(window(), text.data(), static_cast<int>(text.size()))));
+            GetWindowTextW(window(), text.data(), static_cast<int>(text.size()))));
     return text;
 }
 

@@ -44,8 +44,7 @@ protected:
         NotingView(MainWindow& window, EventLog& log)
             : WindowView(window)
             , log_(log)
-        {
-        }
+        { }
         void showInformation(const std::string& title, const std::string& text) override;
 
         std::vector<std::pair<std::string, std::string>> boxes;
@@ -59,7 +58,7 @@ protected:
     };
 
     EventLog log;
-    RecordingLauncher launcher {log};
+    RecordingLauncher launcher{log};
     std::unique_ptr<SystemDirectory> systemDirectory;
     std::unique_ptr<AttributeReset> attributeReset;
     std::unique_ptr<RegistryReader> registry;
@@ -70,7 +69,7 @@ protected:
 };
 
 // Why windows cannot be made here, or null when they can.
-const char *whyNoWindows();
+const char* whyNoWindows();
 
 // The visible top-level windows of this thread that an owner owns, tooltips left out.
 std::vector<HWND> ownedWindows(HWND owner);

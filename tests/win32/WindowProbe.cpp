@@ -6,19 +6,18 @@
 
 namespace {
 
-template <typename Function>
-Function user32(const char *name)
+template<typename Function> Function user32(const char* name)
 {
     return reinterpret_cast<Function>(
-        reinterpret_cast<void *>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
 }
 
-} // namespace
+}  // namespace
 
 int main()
 {
     // Aware of each monitor's density, so the system reports sizes unscaled.
-    using SetContext = BOOL(WINAPI *)(HANDLE);
+    using SetContext = BOOL(WINAPI*)(HANDLE);
     const auto perMonitorAwareV2 = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4));
     if (const auto set = user32<SetContext>("SetProcessDpiAwarenessContext"))
         set(perMonitorAwareV2);
@@ -28,7 +27,7 @@ int main()
     HWND window = FindWindowW(L"frmFlagwash", nullptr);
     if (!window)
         return 1;
-    RECT frame {};
+    RECT frame{};
     GetWindowRect(window, &frame);
     std::printf("%ldx%ld\n", frame.right - frame.left, frame.bottom - frame.top);
     return 0;

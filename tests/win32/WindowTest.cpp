@@ -24,35 +24,35 @@ HWND tooltipOf(HWND owner)
     {
         HWND owner;
         HWND found;
-    } search {owner, nullptr};
+    } search{owner, nullptr};
     EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND candidate, LPARAM context) -> BOOL {
-            auto *search = reinterpret_cast<Search *>(context);
-            wchar_t name[64] = {};
-            GetClassNameW(candidate, name, 64);
-            if (std::wstring(name) == TOOLTIPS_CLASSW
-                && GetWindow(candidate, GW_OWNER) == search->owner) {
-                search->found = candidate;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+            GetCurrentThreadId(),
+            [](HWND candidate, LPARAM context) -> BOOL {
+                auto* search = reinterpret_cast<Search*>(context);
+                wchar_t name[64] = {};
+                GetClassNameW(candidate, name, 64);
+                if (std::wstring(name) == TOOLTIPS_CLASSW
+                    && GetWindow(candidate, GW_OWNER) == search->owner) {
+                    search->found = candidate;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
 // What the tooltip control would show with the pointer resting at a client point.
 std::wstring tooltipAt(HWND tooltip, HWND window, POINT point)
 {
-    TTHITTESTINFOW hit {};
+    TTHITTESTINFOW hit{};
     hit.hwnd = window;
     hit.pt = point;
     hit.ti.cbSize = sizeof(hit.ti);
     if (!SendMessageW(tooltip, TTM_HITTESTW, 0, reinterpret_cast<LPARAM>(&hit)))
         return L"";
     wchar_t text[256] = {};
-    TTTOOLINFOW tool {};
+    TTTOOLINFOW tool{};
     tool.cbSize = sizeof(tool);
     tool.hwnd = window;
     tool.uId = hit.ti.uId;
@@ -61,18 +61,18 @@ std::wstring tooltipAt(HWND tooltip, HWND window, POINT point)
     return text;
 }
 
-IDropTarget *registeredDropTarget(HWND window)
+IDropTarget* registeredDropTarget(HWND window)
 {
     // Where RegisterDragDrop keeps the target of a window.
-    return static_cast<IDropTarget *>(GetPropW(window, L"OleDropTargetInterface"));
+    return static_cast<IDropTarget*>(GetPropW(window, L"OleDropTargetInterface"));
 }
 
 // A drag of plain text entering the window over the background: the drag-over event.
 void dragTextOver(HWND window, POINT screenPoint)
 {
-    IDropTarget *target = registeredDropTarget(window);
+    IDropTarget* target = registeredDropTarget(window);
     ASSERT_TRUE(target);
-    auto *data = new DataObject;
+    auto* data = new DataObject;
     const wchar_t text[] = L"some text";
     HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, sizeof(text));
     std::memcpy(GlobalLock(memory), text, sizeof(text));
@@ -89,9 +89,9 @@ TEST_F(Win32Window, IsCentredAtItsFixedOuterSize)
     EXPECT_EQ(outerSize(), std::make_pair(px(400), px(371)));
     EXPECT_TRUE(IsWindowVisible(window()));
 
-    RECT frame {};
+    RECT frame{};
     GetWindowRect(window(), &frame);
-    MONITORINFO monitor {};
+    MONITORINFO monitor{};
     monitor.cbSize = sizeof(monitor);
     GetMonitorInfoW(MonitorFromWindow(window(), MONITOR_DEFAULTTOPRIMARY), &monitor);
     EXPECT_NEAR(frame.left + frame.right, monitor.rcWork.left + monitor.rcWork.right, 1);
@@ -103,13 +103,13 @@ TEST_F(Win32Window, EverySizeChangeIsUndone)
     const auto fixed = std::make_pair(px(400), px(371));
     const struct
     {
-        const char *change;
+        const char* change;
         SIZE to;
     } cases[] = {
-        {"larger", {640, 480}},
-        {"smaller", {200, 150}},
-        {"wider only", {px(400) + 120, px(371)}},
-        {"lower only", {px(400), px(371) - 40}},
+            {"larger", {640, 480}},
+            {"smaller", {200, 150}},
+            {"wider only", {px(400) + 120, px(371)}},
+            {"lower only", {px(400), px(371) - 40}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.change);
@@ -124,12 +124,12 @@ TEST_F(Win32Window, KeepsMinimizedOrMaximizedUntilRestored)
     const auto fixed = std::make_pair(px(400), px(371));
     const struct
     {
-        const char *state;
+        const char* state;
         int command;
         BOOL (*holds)(HWND);
     } cases[] = {
-        {"minimized", SW_MINIMIZE, IsIconic},
-        {"maximized", SW_MAXIMIZE, IsZoomed},
+            {"minimized", SW_MINIMIZE, IsIconic},
+            {"maximized", SW_MAXIMIZE, IsZoomed},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.state);
@@ -148,13 +148,13 @@ TEST_F(Win32Window, HasACloseBoxAndNeitherMinimizeNorMaximizeBox)
     const LONG_PTR style = GetWindowLongPtrW(window(), GWL_STYLE);
     const struct
     {
-        const char *bit;
+        const char* bit;
         LONG_PTR mask;
         bool set;
     } cases[] = {
-        {"WS_CAPTION", WS_CAPTION, true},          {"WS_SYSMENU", WS_SYSMENU, true},
-        {"WS_THICKFRAME", WS_THICKFRAME, true},    {"WS_MINIMIZEBOX", WS_MINIMIZEBOX, false},
-        {"WS_MAXIMIZEBOX", WS_MAXIMIZEBOX, false}, {"WS_CHILD", WS_CHILD, false},
+            {"WS_CAPTION", WS_CAPTION, true},          {"WS_SYSMENU", WS_SYSMENU, true},
+            {"WS_THICKFRAME", WS_THICKFRAME, true},    {"WS_MINIMIZEBOX", WS_MINIMIZEBOX, false},
+            {"WS_MAXIMIZEBOX", WS_MAXIMIZEBOX, false}, {"WS_CHILD", WS_CHILD, false},
     };
     for (const auto& c : cases)
         EXPECT_EQ((style & c.mask) == c.mask, c.set) << c.bit;
@@ -171,27 +171,27 @@ TEST_F(Win32Window, TooltipControlShowsTheTextOfTheControlOnTop)
     ASSERT_TRUE(tooltip);
     const struct
     {
-        const char *where;
-        POINT at; // client pixels at 96 dpi
+        const char* where;
+        POINT at;  // client pixels at 96 dpi
         bool afterDragOver;
-        const wchar_t *text;
+        const wchar_t* text;
     } cases[] = {
-        {"Image2",
-         {285, 314},
-         false,
-         L"Click to visit Quorvane Software website for more free useful programs"},
-        {"imgExit", {315, 279}, false, L"Click to exit this program"},
-        {"imgAbout", {195, 279}, false, L"click to view information about this program"},
-        {"imgStart", {60, 279}, false, L"Click to reset the selected files/folders"},
-        {"imgStart over the foot of Label2",
-         {60, 268},
-         false,
-         L"Click to reset the selected files/folders"},
-        {"cross sign, Image1 hidden", {191, 179}, false, L""},
-        {"Label4", {100, 100}, false, L""},
-        {"background", {5, 5}, false, L""},
-        {"Image1 shown", {191, 179}, true, L"Drag and drop your files/folders here"},
-        {"Image1's corner under Label3", {160, 208}, true, L""},
+            {"Image2",
+             {285, 314},
+             false,
+             L"Click to visit Quorvane Software website for more free useful programs"},
+            {"imgExit", {315, 279}, false, L"Click to exit this program"},
+            {"imgAbout", {195, 279}, false, L"click to view information about this program"},
+            {"imgStart", {60, 279}, false, L"Click to reset the selected files/folders"},
+            {"imgStart over the foot of Label2",
+             {60, 268},
+             false,
+             L"Click to reset the selected files/folders"},
+            {"cross sign, Image1 hidden", {191, 179}, false, L""},
+            {"Label4", {100, 100}, false, L""},
+            {"background", {5, 5}, false, L""},
+            {"Image1 shown", {191, 179}, true, L"Drag and drop your files/folders here"},
+            {"Image1's corner under Label3", {160, 208}, true, L""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.where);
@@ -210,7 +210,7 @@ TEST_F(Win32Window, LabelsUseGeorgiaOrItsTwinAndTheirTextsFitTheirRectangles)
     wchar_t face[LF_FACESIZE] = {};
     GetTextFaceW(screen, LF_FACESIZE, face);
     EXPECT_TRUE(std::wstring(face) == L"Georgia" || std::wstring(face) == L"Gelasio") << face;
-    TEXTMETRICW metrics {};
+    TEXTMETRICW metrics{};
     GetTextMetricsW(screen, &metrics);
     EXPECT_EQ(metrics.tmHeight - metrics.tmInternalLeading, px(11));
     EXPECT_EQ(metrics.tmWeight, FW_NORMAL);
@@ -218,23 +218,23 @@ TEST_F(Win32Window, LabelsUseGeorgiaOrItsTwinAndTheirTextsFitTheirRectangles)
 
     const struct
     {
-        const char *label;
-        const wchar_t *text;
-        SIZE box; // pixels at 96 dpi
+        const char* label;
+        const wchar_t* text;
+        SIZE box;  // pixels at 96 dpi
         bool wraps;
     } cases[] = {
-        {"Label1", L"What does this tool do?", {160, 16}, false},
-        {"Label3", L"How to use it?", {160, 16}, false},
-        {"Label4",
-         L"Flagwash resets your files and folders attributes to normal mode so you can "
-         L"view/access them normally. You need to use Flagswash usually after malware "
-         L"infection because many viruses change your files' attributes to system/heddin.",
-         {351, 61},
-         true},
-        {"Label2",
-         L"Simply drag and drop your files/folders into the cross sign above then press RESET.",
-         {359, 47},
-         true},
+            {"Label1", L"What does this tool do?", {160, 16}, false},
+            {"Label3", L"How to use it?", {160, 16}, false},
+            {"Label4",
+             L"Flagwash resets your files and folders attributes to normal mode so you can "
+             L"view/access them normally. You need to use Flagswash usually after malware "
+             L"infection because many viruses change your files' attributes to system/heddin.",
+             {351, 61},
+             true},
+            {"Label2",
+             L"Simply drag and drop your files/folders into the cross sign above then press RESET.",
+             {359, 47},
+             true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
@@ -243,7 +243,7 @@ TEST_F(Win32Window, LabelsUseGeorgiaOrItsTwinAndTheirTextsFitTheirRectangles)
         EXPECT_LE(laid.baseline, laid.lineHeight);
         std::wstring joined;
         for (const std::wstring& line : laid.lines) {
-            SIZE size {};
+            SIZE size{};
             GetTextExtentPoint32W(screen, line.c_str(), static_cast<int>(line.size()), &size);
             EXPECT_LE(size.cx, px(c.box.cx)) << std::string(line.begin(), line.end());
             joined += (joined.empty() ? L"" : L" ") + line;
@@ -274,20 +274,20 @@ TEST_F(Win32Window, ClicksReachTheHandlerOfTheControlOnTop)
     using Kinds = std::vector<std::string>;
     const struct
     {
-        const char *where;
-        POINT pressed; // client pixels at 96 dpi
+        const char* where;
+        POINT pressed;  // client pixels at 96 dpi
         POINT released;
         bool afterDragOver;
         Kinds asked;
     } cases[] = {
-        {"RESET", {60, 279}, {62, 280}, false, Kinds {"launchMin", "box"}},
-        {"ABOUT", {195, 279}, {195, 279}, false, Kinds {"box", "launchMin"}},
-        {"cross sign, Image1 hidden", {191, 179}, {191, 179}, false, Kinds {}},
-        {"Image2", {285, 314}, {285, 314}, false, Kinds {}},
-        {"Label4", {100, 100}, {100, 100}, false, Kinds {}},
-        {"pressed on RESET, released on ABOUT", {60, 279}, {195, 279}, false, Kinds {}},
-        // Image1 stays shown from here on.
-        {"Image1 shown", {191, 179}, {191, 179}, true, Kinds {"launchMax"}},
+            {"RESET", {60, 279}, {62, 280}, false, Kinds{"launchMin", "box"}},
+            {"ABOUT", {195, 279}, {195, 279}, false, Kinds{"box", "launchMin"}},
+            {"cross sign, Image1 hidden", {191, 179}, {191, 179}, false, Kinds{}},
+            {"Image2", {285, 314}, {285, 314}, false, Kinds{}},
+            {"Label4", {100, 100}, {100, 100}, false, Kinds{}},
+            {"pressed on RESET, released on ABOUT", {60, 279}, {195, 279}, false, Kinds{}},
+            // Image1 stays shown from here on.
+            {"Image1 shown", {191, 179}, {191, 179}, true, Kinds{"launchMax"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.where);
@@ -303,18 +303,18 @@ TEST_F(Win32Window, CloseBoxAndExitEndTheProgram)
 {
     const struct
     {
-        const char *how;
+        const char* how;
         void (*act)(HWND window, int dpi);
     } cases[] = {
-        {"close box",
-         [](HWND window, int) {
-             SendMessageW(window, WM_CLOSE, 0, 0);
-         }},
-        {"EXIT",
-         [](HWND window, int dpi) {
-             const POINT exit {MulDiv(315, dpi, 96), MulDiv(279, dpi, 96)};
-             click(window, exit, exit);
-         }},
+            {"close box",
+             [](HWND window, int) {
+                 SendMessageW(window, WM_CLOSE, 0, 0);
+             }},
+            {"EXIT",
+             [](HWND window, int dpi) {
+                 const POINT exit{MulDiv(315, dpi, 96), MulDiv(279, dpi, 96)};
+                 click(window, exit, exit);
+             }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.how);
@@ -328,4 +328,4 @@ TEST_F(Win32Window, CloseBoxAndExitEndTheProgram)
     }
 }
 
-} // namespace
+}  // namespace

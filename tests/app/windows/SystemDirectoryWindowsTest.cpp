@@ -14,7 +14,7 @@ namespace {
 
 // SystemRoot and SystemDrive are set for every process from the system's own configuration,
 // so they are a source independent of GetSystemDirectoryW.
-std::wstring environment(const wchar_t *name)
+std::wstring environment(const wchar_t* name)
 {
     wchar_t buffer[MAX_PATH];
     const DWORD length = GetEnvironmentVariableW(name, buffer, MAX_PATH);
@@ -60,7 +60,7 @@ TEST(SystemDirectoryWindows, FormLoadDerivesSysDirAndSysDriveFromTheRealCall)
 
     const MainWindowState& state = form.state();
     EXPECT_TRUE(sameName(state.SysDir, environment(L"SystemRoot") + L"\\system32\\"))
-        << state.SysDir;
+            << state.SysDir;
     EXPECT_EQ(state.SysDirLen, static_cast<std::int32_t>(state.SysDir.size() - 1));
     EXPECT_TRUE(sameName(state.SysDrive, environment(L"SystemDrive") + L"\\")) << state.SysDrive;
     if (underWine()) {
@@ -69,4 +69,4 @@ TEST(SystemDirectoryWindows, FormLoadDerivesSysDirAndSysDriveFromTheRealCall)
     }
 }
 
-} // namespace
+}  // namespace

@@ -47,7 +47,7 @@ struct Untouchables
     {
         struct stat st = {};
         EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
-        Untouchables taken {st.st_mode, st.st_uid, st.st_gid, st.st_size, st.st_mtim, {}};
+        Untouchables taken{st.st_mode, st.st_uid, st.st_gid, st.st_size, st.st_mtim, {}};
         if (S_ISREG(st.st_mode))
             taken.content = readFile(path);
         return taken;
@@ -56,8 +56,8 @@ struct Untouchables
     bool operator==(const Untouchables& other) const
     {
         return mode == other.mode && uid == other.uid && gid == other.gid && size == other.size
-            && mtime.tv_sec == other.mtime.tv_sec && mtime.tv_nsec == other.mtime.tv_nsec
-            && content == other.content;
+                && mtime.tv_sec == other.mtime.tv_sec && mtime.tv_nsec == other.mtime.tv_nsec
+                && content == other.content;
     }
 };
 
@@ -67,8 +67,7 @@ class OpenWatch
 public:
     OpenWatch()
         : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC))
-    {
-    }
+    { }
     ~OpenWatch() { ::close(fd_); }
 
     void watch(const fs::path& path)
@@ -81,8 +80,8 @@ public:
         alignas(inotify_event) char buffer[4096];
         ssize_t got;
         while ((got = ::read(fd_, buffer, sizeof buffer)) > 0) {
-            for (char *at = buffer; at < buffer + got;) {
-                const auto *event = reinterpret_cast<const inotify_event *>(at);
+            for (char* at = buffer; at < buffer + got;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(at);
                 count += (event->mask & IN_OPEN) ? 1 : 0;
                 at += sizeof(inotify_event) + event->len;
             }
@@ -141,36 +140,36 @@ TEST_P(AttributeResetLinux, ClearsReadOnlyHiddenSystemArchiveAndChangesNothingEl
 {
     struct Case
     {
-        const char *label;
+        const char* label;
         bool folder;
         std::uint32_t attributes;
         bool foreignName = false;
-        mode_t mode = 0; // 0: as created
+        mode_t mode = 0;  // 0: as created
     };
     using namespace winattr;
     const Case cases[] = {
-        {"file-R", false, readOnly},
-        {"file-H", false, hidden},
-        {"file-S", false, systemFile},
-        {"file-A", false, archive},
-        {"file-RHSA", false, rhsa},
-        {"file-normal", false, 0},
-        {"folder-R", true, readOnly},
-        {"folder-H", true, hidden},
-        {"folder-S", true, systemFile},
-        {"folder-A", true, archive},
-        {"folder-RHSA", true, rhsa},
-        {"folder-normal", true, 0},
-        {"read-only-folder", true, readOnly | hidden, false, 0555},
-        {"read-only-file", false, readOnly | systemFile, false, 0444},
-        {"-named-file", false, hidden | systemFile, true},
-        {"-named-folder", true, hidden, true},
+            {"file-R", false, readOnly},
+            {"file-H", false, hidden},
+            {"file-S", false, systemFile},
+            {"file-A", false, archive},
+            {"file-RHSA", false, rhsa},
+            {"file-normal", false, 0},
+            {"folder-R", true, readOnly},
+            {"folder-H", true, hidden},
+            {"folder-S", true, systemFile},
+            {"folder-A", true, archive},
+            {"folder-RHSA", true, rhsa},
+            {"folder-normal", true, 0},
+            {"read-only-folder", true, readOnly | hidden, false, 0555},
+            {"read-only-file", false, readOnly | systemFile, false, 0444},
+            {"-named-file", false, hidden | systemFile, true},
+            {"-named-folder", true, hidden, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
         const std::string name = c.foreignName ? fileSystem().foreignName() + c.label : c.label;
         const fs::path path
-            = c.folder ? makeFolder(name, c.attributes) : makeFile(name, c.attributes);
+                = c.folder ? makeFolder(name, c.attributes) : makeFile(name, c.attributes);
         if (c.mode != 0) {
             ASSERT_EQ(::chmod(path.c_str(), c.mode), 0);
         }
@@ -178,8 +177,8 @@ TEST_P(AttributeResetLinux, ClearsReadOnlyHiddenSystemArchiveAndChangesNothingEl
         const std::uint32_t attributesBefore = fileSystem().attributes(path);
         // Without write permission only root may write a user xattr; permissions stay as
         // they are, so a plain user is told the path cannot be reset.
-        const bool denied
-            = c.mode != 0 && fileSystem().checksPermissions() && !hasCapability(CAP_DAC_OVERRIDE);
+        const bool denied = c.mode != 0 && fileSystem().checksPermissions()
+                && !hasCapability(CAP_DAC_OVERRIDE);
 
         const ResetOutcome outcome = reset(path);
 
@@ -208,7 +207,7 @@ TEST_P(AttributeResetLinux, PathDeletedAfterTheDropIsMissingAndTheOthersAreStill
     EXPECT_EQ(reset(gone).status, Status::Missing);
     EXPECT_EQ(reset(goneFolder).status, Status::Missing);
     EXPECT_EQ(reset(root() / "never-there" / "child").status, Status::Missing);
-    EXPECT_EQ(reset(first / "below-a-file").status, Status::Missing); // ENOTDIR
+    EXPECT_EQ(reset(first / "below-a-file").status, Status::Missing);  // ENOTDIR
     EXPECT_EQ(reset(last).status, Status::Done);
     EXPECT_EQ(fileSystem().attributes(first) & winattr::rhsa, 0u);
     EXPECT_EQ(fileSystem().attributes(last) & winattr::rhsa, 0u);
@@ -220,27 +219,28 @@ TEST_P(AttributeResetLinux, FifoSocketAndDeviceAreNeverOpened)
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const fs::path socketPath = root() / "socket";
     const int sock = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_un address {};
+    sockaddr_un address{};
     address.sun_family = AF_UNIX;
     ASSERT_LT(socketPath.native().size(), sizeof address.sun_path);
     socketPath.native().copy(address.sun_path, sizeof address.sun_path - 1);
-    ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+    ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     ::close(sock);
     struct Case
     {
         fs::path path;
-        const char *reason;
+        const char* reason;
     };
     std::vector<Case> cases = {{fifo, "FIFO"}, {socketPath, "socket"}};
     const fs::path device = root() / "null-device";
     if (::mknod(device.c_str(), S_IFCHR | 0600, makedev(1, 3)) == 0)
-        cases.push_back({device, "character device"}); // needs root (CAP_MKNOD)
+        cases.push_back({device, "character device"});  // needs root (CAP_MKNOD)
 
     for (const Case& c : cases) {
         SCOPED_TRACE(c.reason);
         // On NTFS the special file is a system-flagged file whose word must stay as it is.
-        const std::string before
-            = GetParam() == Kind::Ntfs3g ? readXattr(c.path, "system.ntfs_attrib") : std::string();
+        const std::string before = GetParam() == Kind::Ntfs3g
+                ? readXattr(c.path, "system.ntfs_attrib")
+                : std::string();
         OpenWatch watch;
         watch.watch(c.path);
 
@@ -259,7 +259,7 @@ TEST_P(AttributeResetLinux, SymlinkIsNotFollowedAndItsTargetKeepsItsFlags)
 {
     const fs::path target = makeFile("hidden-target", winattr::hidden | winattr::systemFile);
     const fs::path folderTarget = makeFolder("hidden-folder", winattr::hidden);
-    const char *xattrName = GetParam() == Kind::Ntfs3g ? "system.ntfs_attrib" : "user.DOSATTRIB";
+    const char* xattrName = GetParam() == Kind::Ntfs3g ? "system.ntfs_attrib" : "user.DOSATTRIB";
     for (const fs::path& pointee : {target, folderTarget}) {
         SCOPED_TRACE(pointee.filename().string());
         const fs::path link = root() / ("link-to-" + pointee.filename().string());
@@ -314,4 +314,4 @@ TEST_P(AttributeResetLinux, FileNeedingOnlyAnXattrIsNotOpened)
 
 INSTANTIATE_TEST_SUITE_P(LinuxFileSystems, AttributeResetLinux, allFileSystems, kindName);
 
-} // namespace
+}  // namespace

@@ -17,11 +17,11 @@ ResetOutcome resetInChild(const std::filesystem::path& path, const std::function
         return {ResetOutcome::Status::Failed, "no child"};
     if (child == 0) {
         ::close(channel[0]);
-        ResetOutcome outcome {ResetOutcome::Status::Failed, "the child could not give up power"};
+        ResetOutcome outcome{ResetOutcome::Status::Failed, "the child could not give up power"};
         if (weaken())
             outcome = makeAttributeReset()->resetToNormal(path);
         const std::string reply
-            = std::to_string(static_cast<int>(outcome.status)) + ' ' + outcome.reason;
+                = std::to_string(static_cast<int>(outcome.status)) + ' ' + outcome.reason;
         const ssize_t written = ::write(channel[1], reply.data(), reply.size());
         ::_exit(written == static_cast<ssize_t>(reply.size()) ? 0 : 1);
     }
@@ -45,25 +45,25 @@ namespace {
 
 bool capabilities(__user_cap_data_struct (&data)[2])
 {
-    __user_cap_header_struct header {_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
     return ::syscall(SYS_capget, &header, data) == 0;
 }
 
-} // namespace
+}  // namespace
 
 bool hasCapability(int capability)
 {
-    __user_cap_data_struct data[2] {};
+    __user_cap_data_struct data[2]{};
     return capabilities(data) && (data[capability / 32].effective & (1u << (capability % 32))) != 0;
 }
 
 bool dropCapability(int capability)
 {
-    __user_cap_data_struct data[2] {};
+    __user_cap_data_struct data[2]{};
     if (!capabilities(data))
         return false;
     data[capability / 32].effective &= ~(1u << (capability % 32));
-    __user_cap_header_struct header {_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
     return ::syscall(SYS_capset, &header, data) == 0;
 }
 

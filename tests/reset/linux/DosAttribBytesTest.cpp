@@ -25,11 +25,11 @@ std::string bytes(std::initializer_list<int> values)
 
 struct Case
 {
-    const char *label;
+    const char* label;
     bool folder;
     std::string before;
     Status status;
-    std::string after; // equal to `before` when nothing may be written
+    std::string after;  // equal to `before` when nothing may be written
 };
 
 const std::string creationTime = bytes({0x7d, 0x1e, 0x13, 0x4b, 0x68, 0x88, 0xdd, 0x01});
@@ -43,64 +43,65 @@ std::vector<Case> cases()
     const std::string zero8(8, '\0');
     // Version 3 (Samba 3.5 to 4.10): text "0x22", NUL, pad, 3, 3, pad, valid_flags = 0x11,
     // attrib, ea_size, size, alloc_size, create_time, change_time.
-    const auto v3 = [&](const char *text, int padBeforeVersion, int padBeforeInfo, int attrib) {
+    const auto v3 = [&](const char* text, int padBeforeVersion, int padBeforeInfo, int attrib) {
         std::string value = std::string(text) + '\0' + std::string(padBeforeVersion, '\0')
-            + bytes({3, 0, 3, 0}) + std::string(padBeforeInfo, '\0') + bytes({0x11, 0, 0, 0})
-            + bytes({attrib, 0, 0, 0}) + bytes({0, 0, 0, 0}) + zero8 + zero8 + creationTime
-            + creationTime;
+                + bytes({3, 0, 3, 0}) + std::string(padBeforeInfo, '\0') + bytes({0x11, 0, 0, 0})
+                + bytes({attrib, 0, 0, 0}) + bytes({0, 0, 0, 0}) + zero8 + zero8 + creationTime
+                + creationTime;
         return value;
     };
     return {
-        // Wine: "0x%x", no NUL.
-        {"wine-hidden", false, "0x2", Status::Done, "0x0"},
-        {"wine-all", false, "0x27", Status::Done, "0x00"},
-        {"wine-hidden-temporary", false, "0x102", Status::Done, "0x100"},
-        {"wine-upper-case", false, "0X2A", Status::Done, "0X08"},
-        {"wine-folder", true, "0x16", Status::Done, "0x10"},
-        {"wine-already-normal", false, "0x80", Status::Done, "0x80"},
-        {"wine-zero", false, "0x0", Status::Done, "0x0"},
-        // smbd 4.17 after "setmode +h", "setmode +rhsa" and, on a folder, "setmode +h".
-        {"samba-4.17-hidden", false, v5Head + bytes({0x22, 0, 0, 0}) + creationTime, Status::Done,
-         v5Head + bytes({0, 0, 0, 0}) + creationTime},
-        {"samba-4.17-all", false, v5Head + bytes({0x27, 0, 0, 0}) + creationTime, Status::Done,
-         v5Head + bytes({0, 0, 0, 0}) + creationTime},
-        {"samba-4.17-folder", true, v5Head + bytes({0x12, 0, 0, 0}) + creationTime, Status::Done,
-         v5Head + bytes({0x10, 0, 0, 0}) + creationTime},
-        {"samba-4.17-normal", false, v5Head + bytes({0x80, 0, 0, 0}) + creationTime, Status::Done,
-         v5Head + bytes({0x80, 0, 0, 0}) + creationTime},
-        // Version 4 (Samba 4.11 to 4.14) adds an itime before the creation time.
-        {"samba-v4-hidden-system", false, v4Head + bytes({0x26, 0x01, 0, 0}) + zero8 + creationTime,
-         Status::Done, v4Head + bytes({0x00, 0x01, 0, 0}) + zero8 + creationTime},
-        // Version 3 repeats the attributes in the text; the text keeps its width so the blob
-        // behind it keeps its alignment.
-        {"samba-v3-text-4", false, v3("0x22", 1, 2, 0x22), Status::Done, v3("0x00", 1, 2, 0)},
-        {"samba-v3-text-3", false, v3("0x7", 0, 0, 0x7), Status::Done, v3("0x0", 0, 0, 0)},
-        // Versions 1 and 2: the attribute word first, or after a flags word.
-        {"samba-v1", false,
-         "0x21" + bytes({0, 0, 1, 0, 1, 0, 0, 0, 0x21, 0, 0, 0, 0, 0, 0, 0}) + zero8 + zero8
-             + creationTime + creationTime,
-         Status::Done,
-         "0x00" + bytes({0, 0, 1, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}) + zero8 + zero8
-             + creationTime + creationTime},
-        {"samba-v2", false,
-         "0x6" + bytes({0, 2, 0, 2, 0, 0, 0, 0, 0, 6, 0, 0, 0, 0, 0, 0, 0}) + zero8 + zero8
-             + creationTime + creationTime + zero8 + bytes({0}),
-         Status::Done,
-         "0x0" + bytes({0, 2, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}) + zero8 + zero8
-             + creationTime + creationTime + zero8 + bytes({0})},
-        // Before 3.5 Samba stored the text and its NUL only.
-        {"samba-text-only", false, std::string("0x23\0", 5), Status::Done,
-         std::string("0x00\0", 5)},
-        // Anything else is left exactly as it is.
-        {"unknown-version", false, bytes({0, 0, 9, 0, 9, 0, 0, 0, 0x11, 0, 0, 0, 2, 0, 0, 0}),
-         Status::Failed, bytes({0, 0, 9, 0, 9, 0, 0, 0, 0x11, 0, 0, 0, 2, 0, 0, 0})},
-        {"level-differs", false,
-         v5Head.substr(0, 4) + bytes({4, 0}) + v5Head.substr(6) + bytes({2, 0, 0, 0}),
-         Status::Failed,
-         v5Head.substr(0, 4) + bytes({4, 0}) + v5Head.substr(6) + bytes({2, 0, 0, 0})},
-        {"truncated-blob", false, v5Head, Status::Failed, v5Head},
-        {"not-hex", false, "hidden", Status::Failed, "hidden"},
-        {"too-many-digits", false, "0x000000002", Status::Failed, "0x000000002"},
+            // Wine: "0x%x", no NUL.
+            {"wine-hidden", false, "0x2", Status::Done, "0x0"},
+            {"wine-all", false, "0x27", Status::Done, "0x00"},
+            {"wine-hidden-temporary", false, "0x102", Status::Done, "0x100"},
+            {"wine-upper-case", false, "0X2A", Status::Done, "0X08"},
+            {"wine-folder", true, "0x16", Status::Done, "0x10"},
+            {"wine-already-normal", false, "0x80", Status::Done, "0x80"},
+            {"wine-zero", false, "0x0", Status::Done, "0x0"},
+            // smbd 4.17 after "setmode +h", "setmode +rhsa" and, on a folder, "setmode +h".
+            {"samba-4.17-hidden", false, v5Head + bytes({0x22, 0, 0, 0}) + creationTime,
+             Status::Done, v5Head + bytes({0, 0, 0, 0}) + creationTime},
+            {"samba-4.17-all", false, v5Head + bytes({0x27, 0, 0, 0}) + creationTime, Status::Done,
+             v5Head + bytes({0, 0, 0, 0}) + creationTime},
+            {"samba-4.17-folder", true, v5Head + bytes({0x12, 0, 0, 0}) + creationTime,
+             Status::Done, v5Head + bytes({0x10, 0, 0, 0}) + creationTime},
+            {"samba-4.17-normal", false, v5Head + bytes({0x80, 0, 0, 0}) + creationTime,
+             Status::Done, v5Head + bytes({0x80, 0, 0, 0}) + creationTime},
+            // Version 4 (Samba 4.11 to 4.14) adds an itime before the creation time.
+            {"samba-v4-hidden-system", false,
+             v4Head + bytes({0x26, 0x01, 0, 0}) + zero8 + creationTime, Status::Done,
+             v4Head + bytes({0x00, 0x01, 0, 0}) + zero8 + creationTime},
+            // Version 3 repeats the attributes in the text; the text keeps its width so the blob
+            // behind it keeps its alignment.
+            {"samba-v3-text-4", false, v3("0x22", 1, 2, 0x22), Status::Done, v3("0x00", 1, 2, 0)},
+            {"samba-v3-text-3", false, v3("0x7", 0, 0, 0x7), Status::Done, v3("0x0", 0, 0, 0)},
+            // Versions 1 and 2: the attribute word first, or after a flags word.
+            {"samba-v1", false,
+             "0x21" + bytes({0, 0, 1, 0, 1, 0, 0, 0, 0x21, 0, 0, 0, 0, 0, 0, 0}) + zero8 + zero8
+                     + creationTime + creationTime,
+             Status::Done,
+             "0x00" + bytes({0, 0, 1, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}) + zero8 + zero8
+                     + creationTime + creationTime},
+            {"samba-v2", false,
+             "0x6" + bytes({0, 2, 0, 2, 0, 0, 0, 0, 0, 6, 0, 0, 0, 0, 0, 0, 0}) + zero8 + zero8
+                     + creationTime + creationTime + zero8 + bytes({0}),
+             Status::Done,
+             "0x0" + bytes({0, 2, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}) + zero8 + zero8
+                     + creationTime + creationTime + zero8 + bytes({0})},
+            // Before 3.5 Samba stored the text and its NUL only.
+            {"samba-text-only", false, std::string("0x23\0", 5), Status::Done,
+             std::string("0x00\0", 5)},
+            // Anything else is left exactly as it is.
+            {"unknown-version", false, bytes({0, 0, 9, 0, 9, 0, 0, 0, 0x11, 0, 0, 0, 2, 0, 0, 0}),
+             Status::Failed, bytes({0, 0, 9, 0, 9, 0, 0, 0, 0x11, 0, 0, 0, 2, 0, 0, 0})},
+            {"level-differs", false,
+             v5Head.substr(0, 4) + bytes({4, 0}) + v5Head.substr(6) + bytes({2, 0, 0, 0}),
+             Status::Failed,
+             v5Head.substr(0, 4) + bytes({4, 0}) + v5Head.substr(6) + bytes({2, 0, 0, 0})},
+            {"truncated-blob", false, v5Head, Status::Failed, v5Head},
+            {"not-hex", false, "hidden", Status::Failed, "hidden"},
+            {"too-many-digits", false, "0x000000002", Status::Failed, "0x000000002"},
     };
 }
 
@@ -150,4 +151,4 @@ INSTANTIATE_TEST_SUITE_P(LinuxFileSystems, DosAttribBytes,
                              return info.param == Kind::Ext4Wine ? "Ext4" : "Tmpfs";
                          });
 
-} // namespace
+}  // namespace

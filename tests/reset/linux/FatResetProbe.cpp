@@ -11,7 +11,7 @@
 
 namespace {
 
-const char *statusName(ResetOutcome::Status status)
+const char* statusName(ResetOutcome::Status status)
 {
     switch (status) {
     case ResetOutcome::Status::Done:
@@ -32,9 +32,9 @@ const char *statusName(ResetOutcome::Status status)
     return "?";
 }
 
-} // namespace
+}  // namespace
 
-int main(int argc, char **argv)
+int main(int argc, char** argv)
 {
     if (argc != 3) {
         std::fprintf(stderr, "usage: %s PLAN RESULTS\n", argv[0]);

@@ -49,24 +49,24 @@ TEST_P(InodeFlagsReset, ImmutableAndAppendOnlyAreClearedBeforeTheDosAttributes)
 {
     struct Case
     {
-        const char *label;
+        const char* label;
         bool folder;
         int flags;
     };
     const Case cases[] = {
-        {"file-immutable", false, FS_IMMUTABLE_FL},
-        {"file-append-only", false, FS_APPEND_FL},
-        {"file-both", false, FS_IMMUTABLE_FL | FS_APPEND_FL},
-        {"file-both-and-nodump", false, FS_IMMUTABLE_FL | FS_APPEND_FL | FS_NODUMP_FL},
-        {"folder-immutable", true, FS_IMMUTABLE_FL},
-        {"folder-append-only-and-nodump", true, FS_APPEND_FL | FS_NODUMP_FL},
-        {"file-nodump-only", false, FS_NODUMP_FL},
+            {"file-immutable", false, FS_IMMUTABLE_FL},
+            {"file-append-only", false, FS_APPEND_FL},
+            {"file-both", false, FS_IMMUTABLE_FL | FS_APPEND_FL},
+            {"file-both-and-nodump", false, FS_IMMUTABLE_FL | FS_APPEND_FL | FS_NODUMP_FL},
+            {"folder-immutable", true, FS_IMMUTABLE_FL},
+            {"folder-append-only-and-nodump", true, FS_APPEND_FL | FS_NODUMP_FL},
+            {"file-nodump-only", false, FS_NODUMP_FL},
     };
     const auto reset = makeAttributeReset();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
         const fs::path path
-            = make(c.label, c.folder, winattr::hidden | winattr::systemFile, c.flags);
+                = make(c.label, c.folder, winattr::hidden | winattr::systemFile, c.flags);
         const int before = inodeFlags(path);
 
         const ResetOutcome outcome = reset->resetToNormal(path);
@@ -84,7 +84,7 @@ TEST_P(InodeFlagsReset, WithoutTheCapabilityTheFirstRefusalIsReportedAndNothingC
     const std::string dosBefore = readXattr(path, "user.DOSATTRIB");
 
     const ResetOutcome outcome
-        = resetInChild(path, [] { return dropCapability(CAP_LINUX_IMMUTABLE); });
+            = resetInChild(path, [] { return dropCapability(CAP_LINUX_IMMUTABLE); });
 
     EXPECT_EQ(outcome.status, Status::AccessDenied);
     EXPECT_EQ(outcome.reason, "the immutable/append-only flags need CAP_LINUX_IMMUTABLE");
@@ -98,4 +98,4 @@ INSTANTIATE_TEST_SUITE_P(LinuxFileSystems, InodeFlagsReset,
                              return ScratchFileSystem::kindName(info.param);
                          });
 
-} // namespace
+}  // namespace

@@ -17,7 +17,7 @@ namespace {
 using Status = ResetOutcome::Status;
 using linuxreset::NtfsAttributes;
 
-constexpr std::uint32_t normalFile = 0x80; // what ntfs-3g shows for a file with no flags
+constexpr std::uint32_t normalFile = 0x80;  // what ntfs-3g shows for a file with no flags
 constexpr std::uint32_t directory = 0x10;
 constexpr std::uint32_t sparse = 0x200;
 constexpr std::uint32_t compressed = 0x800;
@@ -41,29 +41,29 @@ TEST_F(LinuxNtfsWord, NormalFlagsAreClearedAndTheRestIsKept)
     enum class Make { File, EmptyFile, Folder, SparseFile, FileInCompressedFolder };
     struct Case
     {
-        const char *label;
+        const char* label;
         Make make;
-        std::uint32_t set; // written after creation; 0 keeps what ntfs-3g gave it
+        std::uint32_t set;  // written after creation; 0 keeps what ntfs-3g gave it
         std::uint32_t expected;
     };
     const Case cases[] = {
-        {"file-archive-as-created", Make::File, 0, normalFile},
-        {"file-R", Make::File, 0x1, normalFile},
-        {"file-H", Make::File, 0x2, normalFile},
-        {"file-S", Make::File, 0x4, normalFile},
-        {"file-A", Make::File, 0x20, normalFile},
-        {"file-RHSA", Make::File, 0x27, normalFile},
-        {"file-temporary-offline-not-indexed", Make::File, 0x3100 | 0x2, normalFile},
-        {"file-already-normal", Make::File, normalFile, normalFile},
-        // Hidden, ntfs-3g shows an empty system file as a plain file: it is one.
-        {"empty-file-hidden-system", Make::EmptyFile, 0x26, normalFile},
-        {"folder-H", Make::Folder, directory | 0x2, directory},
-        {"folder-RHSA", Make::Folder, directory | 0x27, directory},
-        {"folder-compressed-HS", Make::Folder, directory | compressed | 0x6,
-         directory | compressed},
-        {"folder-already-normal", Make::Folder, directory, directory},
-        {"sparse-file-HSA", Make::SparseFile, sparse | 0x26, sparse},
-        {"compressed-file-HA", Make::FileInCompressedFolder, 0, compressed},
+            {"file-archive-as-created", Make::File, 0, normalFile},
+            {"file-R", Make::File, 0x1, normalFile},
+            {"file-H", Make::File, 0x2, normalFile},
+            {"file-S", Make::File, 0x4, normalFile},
+            {"file-A", Make::File, 0x20, normalFile},
+            {"file-RHSA", Make::File, 0x27, normalFile},
+            {"file-temporary-offline-not-indexed", Make::File, 0x3100 | 0x2, normalFile},
+            {"file-already-normal", Make::File, normalFile, normalFile},
+            // Hidden, ntfs-3g shows an empty system file as a plain file: it is one.
+            {"empty-file-hidden-system", Make::EmptyFile, 0x26, normalFile},
+            {"folder-H", Make::Folder, directory | 0x2, directory},
+            {"folder-RHSA", Make::Folder, directory | 0x27, directory},
+            {"folder-compressed-HS", Make::Folder, directory | compressed | 0x6,
+             directory | compressed},
+            {"folder-already-normal", Make::Folder, directory, directory},
+            {"sparse-file-HSA", Make::SparseFile, sparse | 0x26, sparse},
+            {"compressed-file-HA", Make::FileInCompressedFolder, 0, compressed},
     };
     const auto reset = makeAttributeReset();
     const fs::path compressedFolder = root() / "compressed-folder";
@@ -157,24 +157,24 @@ TEST(LinuxInterixSpecialFile, IsToldApartByItsSystemFlagSizeAndHeader)
     using namespace std::string_view_literals;
     struct Case
     {
-        const char *label;
+        const char* label;
         std::uint32_t attributes;
         std::uint64_t size;
         std::string_view header;
         bool special;
     };
     const Case cases[] = {
-        {"fifo", 0x4, 0, ""sv, true},
-        {"socket", 0x24, 1, ""sv, true},
-        {"empty-hidden-system", 0x6, 0, ""sv, false},
-        {"empty-not-system", 0x2, 0, ""sv, false},
-        {"symlink", 0x4, 20, "IntxLNK\1"sv, true},
-        {"char-device", 0x4, 24, "IntxCHR\0"sv, true},
-        {"block-device", 0x26, 24, "IntxBLK\0"sv, true},
-        {"symlink-header-without-system", 0x2, 20, "IntxLNK\1"sv, false},
-        {"ordinary-system-file", 0x6, 8, "MZ\x90\0\3\0\0\0"sv, false},
-        {"header-too-short", 0x4, 7, "IntxLNK"sv, false},
-        {"char-header-wrong-terminator", 0x4, 24, "IntxCHR\1"sv, false},
+            {"fifo", 0x4, 0, ""sv, true},
+            {"socket", 0x24, 1, ""sv, true},
+            {"empty-hidden-system", 0x6, 0, ""sv, false},
+            {"empty-not-system", 0x2, 0, ""sv, false},
+            {"symlink", 0x4, 20, "IntxLNK\1"sv, true},
+            {"char-device", 0x4, 24, "IntxCHR\0"sv, true},
+            {"block-device", 0x26, 24, "IntxBLK\0"sv, true},
+            {"symlink-header-without-system", 0x2, 20, "IntxLNK\1"sv, false},
+            {"ordinary-system-file", 0x6, 8, "MZ\x90\0\3\0\0\0"sv, false},
+            {"header-too-short", 0x4, 7, "IntxLNK"sv, false},
+            {"char-header-wrong-terminator", 0x4, 24, "IntxCHR\1"sv, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
@@ -182,4 +182,4 @@ TEST(LinuxInterixSpecialFile, IsToldApartByItsSystemFlagSizeAndHeader)
     }
 }
 
-} // namespace
+}  // namespace

@@ -48,12 +48,12 @@ TEST_P(Refusals, AnotherUsersPathsAreReportedAndKeepTheirFlags)
     struct Case
     {
         fs::path path;
-        const char *reason;
+        const char* reason;
     };
     const Case cases[] = {
-        {file, "writing the DOS attributes"},
-        {folder, "writing the DOS attributes"},
-        {unreachable, "reading the file's status"},
+            {file, "writing the DOS attributes"},
+            {folder, "writing the DOS attributes"},
+            {unreachable, "reading the file's status"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path.filename().string());
@@ -96,4 +96,4 @@ TEST(LinuxReadOnlyMount, IsReportedAsAccessDeniedWithItsReason)
     fs::remove(folder);
 }
 
-} // namespace
+}  // namespace

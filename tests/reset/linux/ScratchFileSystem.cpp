@@ -38,7 +38,7 @@ fs::path makeTempFolder(const fs::path& base, const std::string& prefix)
 }
 
 // Runs a program with arguments, no shell; its exit status, or -1 when it could not start.
-int run(const std::vector<std::string>& argv, std::string *output = nullptr)
+int run(const std::vector<std::string>& argv, std::string* output = nullptr)
 {
     int pipeFds[2];
     if (::pipe2(pipeFds, O_CLOEXEC) != 0)
@@ -49,9 +49,9 @@ int run(const std::vector<std::string>& argv, std::string *output = nullptr)
     if (pid == 0) {
         ::dup2(pipeFds[1], STDOUT_FILENO);
         ::dup2(pipeFds[1], STDERR_FILENO);
-        std::vector<char *> args;
+        std::vector<char*> args;
         for (const std::string& arg : argv)
-            args.push_back(const_cast<char *>(arg.c_str()));
+            args.push_back(const_cast<char*>(arg.c_str()));
         args.push_back(nullptr);
         ::execvp(args[0], args.data());
         ::_exit(127);
@@ -81,7 +81,7 @@ std::string wineText(std::uint32_t attributes)
 class DosAttribFolder : public ScratchFileSystem
 {
 public:
-    DosAttribFolder(const fs::path& base, unsigned long wantedType, const char *typeName,
+    DosAttribFolder(const fs::path& base, unsigned long wantedType, const char* typeName,
                     bool samba)
         : samba_(samba)
     {
@@ -230,7 +230,7 @@ std::unique_ptr<ScratchFileSystem> localFolder(bool tmpfs, bool samba)
                                              samba);
 }
 
-} // namespace
+}  // namespace
 
 ScratchFileSystem::~ScratchFileSystem() = default;
 
@@ -268,12 +268,12 @@ std::string ScratchFileSystem::kindName(Kind kind)
     return "?";
 }
 
-void PrintTo(ScratchFileSystem::Kind kind, std::ostream *out)
+void PrintTo(ScratchFileSystem::Kind kind, std::ostream* out)
 {
     *out << ScratchFileSystem::kindName(kind);
 }
 
-std::string readXattr(const fs::path& path, const char *name)
+std::string readXattr(const fs::path& path, const char* name)
 {
     std::string value(4096, '\0');
     const ssize_t length = ::lgetxattr(path.c_str(), name, value.data(), value.size());
@@ -286,7 +286,7 @@ std::string readXattr(const fs::path& path, const char *name)
     return value;
 }
 
-void writeXattr(const fs::path& path, const char *name, const std::string& value)
+void writeXattr(const fs::path& path, const char* name, const std::string& value)
 {
     if (::lsetxattr(path.c_str(), name, value.data(), value.size(), 0) != 0)
         fail("lsetxattr " + path.string());

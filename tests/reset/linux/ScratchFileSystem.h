@@ -17,7 +17,7 @@ constexpr std::uint32_t systemFile = 0x4;
 constexpr std::uint32_t directory = 0x10;
 constexpr std::uint32_t archive = 0x20;
 constexpr std::uint32_t rhsa = readOnly | hidden | systemFile | archive;
-} // namespace winattr
+}  // namespace winattr
 
 class ScratchFileSystem
 {
@@ -53,11 +53,11 @@ protected:
 };
 
 // Names the parameter in test listings.
-void PrintTo(ScratchFileSystem::Kind kind, std::ostream *out);
+void PrintTo(ScratchFileSystem::Kind kind, std::ostream* out);
 
 // Raw xattr helpers that never follow a link; an absent xattr reads as "<none>".
-std::string readXattr(const fs::path& path, const char *name);
-void writeXattr(const fs::path& path, const char *name, const std::string& value);
+std::string readXattr(const fs::path& path, const char* name);
+void writeXattr(const fs::path& path, const char* name, const std::string& value);
 
 // Removes a tree even when a failed test left immutable, append-only or read-only entries.
 void removeTree(const fs::path& path);

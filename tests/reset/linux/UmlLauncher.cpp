@@ -16,27 +16,27 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
-int main(int argc, char **argv)
+int main(int argc, char** argv)
 {
     if (argc < 2) {
         std::fprintf(stderr, "usage: %s PROGRAM ARGS...\n", argv[0]);
         return 2;
     }
-    constexpr unsigned argumentLow = offsetof(seccomp_data, args); // little-endian low word
+    constexpr unsigned argumentLow = offsetof(seccomp_data, args);  // little-endian low word
     sock_filter filter[] = {
-        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch)),
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, AUDIT_ARCH_X86_64, 0, 7),
-        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_ptrace, 0, 5),
-        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, argumentLow),
-        BPF_JUMP(BPF_JMP | BPF_JGE | BPF_K, PTRACE_GETREGSET, 0, 3),
-        BPF_JUMP(BPF_JMP | BPF_JGT | BPF_K, PTRACE_SETREGSET, 2, 0),
-        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, argumentLow + 2 * sizeof(__u64)),
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, NT_X86_XSTATE, 1, 0),
-        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
-        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | (EIO & SECCOMP_RET_DATA)),
+            BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch)),
+            BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, AUDIT_ARCH_X86_64, 0, 7),
+            BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+            BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_ptrace, 0, 5),
+            BPF_STMT(BPF_LD | BPF_W | BPF_ABS, argumentLow),
+            BPF_JUMP(BPF_JMP | BPF_JGE | BPF_K, PTRACE_GETREGSET, 0, 3),
+            BPF_JUMP(BPF_JMP | BPF_JGT | BPF_K, PTRACE_SETREGSET, 2, 0),
+            BPF_STMT(BPF_LD | BPF_W | BPF_ABS, argumentLow + 2 * sizeof(__u64)),
+            BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, NT_X86_XSTATE, 1, 0),
+            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | (EIO & SECCOMP_RET_DATA)),
     };
-    sock_fprog program {static_cast<unsigned short>(sizeof filter / sizeof filter[0]), filter};
+    sock_fprog program{static_cast<unsigned short>(sizeof filter / sizeof filter[0]), filter};
     if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0
         || ::syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, 0, &program) != 0) {
         std::perror("seccomp");

@@ -16,7 +16,7 @@ constexpr DWORD temporaryFlag = FILE_ATTRIBUTE_TEMPORARY;
 constexpr DWORD offlineFlag = FILE_ATTRIBUTE_OFFLINE;
 constexpr DWORD notIndexedFlag = FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 constexpr DWORD clearable = readOnlyFlag | hiddenFlag | systemFlag | archiveFlag | temporaryFlag
-    | offlineFlag | notIndexedFlag;
+        | offlineFlag | notIndexedFlag;
 
 std::wstring prefixed(const std::wstring& path)
 {
@@ -35,7 +35,7 @@ public:
         const DWORD length = GetTempPathW(MAX_PATH, temp);
         static int counter = 0;
         path_ = std::wstring(temp, length) + L"flagwash-reset-"
-            + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
+                + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
         created_ = CreateDirectoryW(path_.c_str(), nullptr) != FALSE;
     }
     ~ScratchFolder() { removeTree(prefixed(path_)); }
@@ -101,18 +101,18 @@ bool setAttributes(const std::wstring& path, DWORD attributes)
 {
     return SetFileAttributesW(prefixed(path).c_str(),
                               attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL)
-        != FALSE;
+            != FALSE;
 }
 
 std::string flagNames(DWORD flags)
 {
-    static const std::pair<DWORD, const char *> names[] = {{readOnlyFlag, "read-only"},
-                                                           {hiddenFlag, "hidden"},
-                                                           {systemFlag, "system"},
-                                                           {archiveFlag, "archive"},
-                                                           {temporaryFlag, "temporary"},
-                                                           {offlineFlag, "offline"},
-                                                           {notIndexedFlag, "not-content-indexed"}};
+    static const std::pair<DWORD, const char*> names[] = {{readOnlyFlag, "read-only"},
+                                                          {hiddenFlag, "hidden"},
+                                                          {systemFlag, "system"},
+                                                          {archiveFlag, "archive"},
+                                                          {temporaryFlag, "temporary"},
+                                                          {offlineFlag, "offline"},
+                                                          {notIndexedFlag, "not-content-indexed"}};
     std::string text;
     for (const auto& [flag, name] : names) {
         if (flags & flag)
@@ -134,19 +134,19 @@ bool archiveIsAlwaysReported(const ScratchFolder& scratch)
 
 enum class Kind { File, Folder };
 
-void PrintTo(Kind kind, std::ostream *os)
+void PrintTo(Kind kind, std::ostream* os)
 {
     *os << (kind == Kind::File ? "File" : "Folder");
 }
 
 struct FlagCase
 {
-    const char *name;
+    const char* name;
     Kind kind;
     DWORD flags;
 };
 
-void PrintTo(const FlagCase& c, std::ostream *os)
+void PrintTo(const FlagCase& c, std::ostream* os)
 {
     *os << c.name;
 }
@@ -195,37 +195,37 @@ TEST_P(AttributeResetFlags, LeavesOnlyNormalAttributes)
     if (c.kind == Kind::Folder) {
         EXPECT_EQ(flagNames(attributesOf(inner) & (hiddenFlag | systemFlag | readOnlyFlag)),
                   "read-only, hidden, system")
-            << "a file inside the folder was changed";
+                << "a file inside the folder was changed";
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, AttributeResetFlags,
-                         ::testing::Values(FlagCase {"ReadOnlyFile", Kind::File, readOnlyFlag},
-                                           FlagCase {"HiddenFile", Kind::File, hiddenFlag},
-                                           FlagCase {"SystemFile", Kind::File, systemFlag},
-                                           FlagCase {"ArchiveFile", Kind::File, archiveFlag},
-                                           FlagCase {"TemporaryFile", Kind::File, temporaryFlag},
-                                           FlagCase {"OfflineFile", Kind::File, offlineFlag},
-                                           FlagCase {"NotIndexedFile", Kind::File, notIndexedFlag},
+                         ::testing::Values(FlagCase{"ReadOnlyFile", Kind::File, readOnlyFlag},
+                                           FlagCase{"HiddenFile", Kind::File, hiddenFlag},
+                                           FlagCase{"SystemFile", Kind::File, systemFlag},
+                                           FlagCase{"ArchiveFile", Kind::File, archiveFlag},
+                                           FlagCase{"TemporaryFile", Kind::File, temporaryFlag},
+                                           FlagCase{"OfflineFile", Kind::File, offlineFlag},
+                                           FlagCase{"NotIndexedFile", Kind::File, notIndexedFlag},
                                            // What malware leaves behind.
-                                           FlagCase {"HiddenSystemReadOnlyFile", Kind::File,
-                                                     hiddenFlag | systemFlag | readOnlyFlag},
-                                           FlagCase {"EveryFlagFile", Kind::File, clearable},
-                                           FlagCase {"AlreadyNormalFile", Kind::File, 0},
-                                           FlagCase {"HiddenSystemFolder", Kind::Folder,
-                                                     hiddenFlag | systemFlag},
-                                           FlagCase {"ReadOnlyFolder", Kind::Folder, readOnlyFlag},
-                                           FlagCase {"AlreadyNormalFolder", Kind::Folder, 0}),
+                                           FlagCase{"HiddenSystemReadOnlyFile", Kind::File,
+                                                    hiddenFlag | systemFlag | readOnlyFlag},
+                                           FlagCase{"EveryFlagFile", Kind::File, clearable},
+                                           FlagCase{"AlreadyNormalFile", Kind::File, 0},
+                                           FlagCase{"HiddenSystemFolder", Kind::Folder,
+                                                    hiddenFlag | systemFlag},
+                                           FlagCase{"ReadOnlyFolder", Kind::Folder, readOnlyFlag},
+                                           FlagCase{"AlreadyNormalFolder", Kind::Folder, 0}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 struct MissingCase
 {
-    const char *name;
-    const wchar_t *relativePath;
-    const char *reason;
+    const char* name;
+    const wchar_t* relativePath;
+    const char* reason;
 };
 
-void PrintTo(const MissingCase& c, std::ostream *os)
+void PrintTo(const MissingCase& c, std::ostream* os)
 {
     *os << c.name;
 }
@@ -240,16 +240,16 @@ TEST_P(AttributeResetMissing, IsReportedMissingWithTheErrorCode)
     ASSERT_TRUE(scratch.created());
 
     const ResetOutcome outcome
-        = makeAttributeReset()->resetToNormal(scratch.path() + GetParam().relativePath);
+            = makeAttributeReset()->resetToNormal(scratch.path() + GetParam().relativePath);
 
     EXPECT_EQ(outcome.status, ResetOutcome::Status::Missing);
     EXPECT_EQ(outcome.reason, GetParam().reason);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, AttributeResetMissing,
-                         ::testing::Values(MissingCase {"File", L"\\deleted.txt", "error 2"},
-                                           MissingCase {"FolderOnTheWay", L"\\deleted\\file.txt",
-                                                        "error 3"}),
+                         ::testing::Values(MissingCase{"File", L"\\deleted.txt", "error 2"},
+                                           MissingCase{"FolderOnTheWay", L"\\deleted\\file.txt",
+                                                       "error 3"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // Deep enough that the item's own path passes MAX_PATH; it is handed over without the prefix,
@@ -308,4 +308,4 @@ TEST(AttributeResetLink, ResetsTheLinkAndLeavesItsTargetAlone)
     EXPECT_EQ(flagNames(attributesOf(target) & (hiddenFlag | systemFlag)), "hidden, system");
 }
 
-} // namespace
+}  // namespace

@@ -26,12 +26,12 @@ const std::wstring long300 = pathOfLength(L"C:", 300);
 
 struct PrefixCase
 {
-    const char *name;
+    const char* name;
     std::wstring path;
     std::wstring expected;
 };
 
-void PrintTo(const PrefixCase& c, std::ostream *os)
+void PrintTo(const PrefixCase& c, std::ostream* os)
 {
     *os << c.name;
 }
@@ -46,22 +46,23 @@ TEST_P(ExtendedLengthPath, PrefixesPathsFromMaxPathOn)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, ExtendedLengthPath,
-    ::testing::Values(PrefixCase {"Short", L"C:\\Users\\me\\file.txt", L"C:\\Users\\me\\file.txt"},
-                      PrefixCase {"ShortKeepsItsSpelling", L"C:/Users/me/../me/file.txt",
-                                  L"C:/Users/me/../me/file.txt"},
-                      PrefixCase {"Length259", pathOfLength(L"C:", 259), pathOfLength(L"C:", 259)},
-                      PrefixCase {"Length260", pathOfLength(L"C:", 260),
-                                  L"\\\\?\\" + pathOfLength(L"C:", 260)},
-                      PrefixCase {"Long", long300, L"\\\\?\\" + long300},
-                      // The prefix turns off the API's own clean-up, so it is done first.
-                      PrefixCase {"LongWithSlashesAndDots", L"C:/x/./y/../" + long300.substr(3),
-                                  L"\\\\?\\C:\\x\\" + long300.substr(3)},
-                      PrefixCase {"LongShare", L"\\\\server\\share\\" + long300.substr(3),
-                                  L"\\\\?\\UNC\\server\\share\\" + long300.substr(3)},
-                      PrefixCase {"AlreadyPrefixed", L"\\\\?\\" + long300, L"\\\\?\\" + long300},
-                      PrefixCase {"AlreadyPrefixedShare", L"\\\\?\\UNC\\server\\share\\" + long300,
-                                  L"\\\\?\\UNC\\server\\share\\" + long300}),
-    [](const auto& info) { return std::string(info.param.name); });
+        Cases, ExtendedLengthPath,
+        ::testing::Values(
+                PrefixCase{"Short", L"C:\\Users\\me\\file.txt", L"C:\\Users\\me\\file.txt"},
+                PrefixCase{"ShortKeepsItsSpelling", L"C:/Users/me/../me/file.txt",
+                           L"C:/Users/me/../me/file.txt"},
+                PrefixCase{"Length259", pathOfLength(L"C:", 259), pathOfLength(L"C:", 259)},
+                PrefixCase{"Length260", pathOfLength(L"C:", 260),
+                           L"\\\\?\\" + pathOfLength(L"C:", 260)},
+                PrefixCase{"Long", long300, L"\\\\?\\" + long300},
+                // The prefix turns off the API's own clean-up, so it is done first.
+                PrefixCase{"LongWithSlashesAndDots", L"C:/x/./y/../" + long300.substr(3),
+                           L"\\\\?\\C:\\x\\" + long300.substr(3)},
+                PrefixCase{"LongShare", L"\\\\server\\share\\" + long300.substr(3),
+                           L"\\\\?\\UNC\\server\\share\\" + long300.substr(3)},
+                PrefixCase{"AlreadyPrefixed", L"\\\\?\\" + long300, L"\\\\?\\" + long300},
+                PrefixCase{"AlreadyPrefixedShare", L"\\\\?\\UNC\\server\\share\\" + long300,
+                           L"\\\\?\\UNC\\server\\share\\" + long300}),
+        [](const auto& info) { return std::string(info.param.name); });
 
-} // namespace
+}  // namespace

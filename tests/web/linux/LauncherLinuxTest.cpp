@@ -68,7 +68,8 @@ TEST_F(LauncherProbe, StartsTheFallbackBrowserWithTheUrl)
     EXPECT_EQ(launcher->fallbackBrowser("/"), xdgOpenCommand);
 
     const LaunchResult result = launcher->launch(
-            "xdg-open http://www.quorvane.example/en/modules/mydownloads/singlefile.php?cid=2&lid=6",
+            "xdg-open "
+            "http://www.quorvane.example/en/modules/mydownloads/singlefile.php?cid=2&lid=6",
             ShowState::MinimizedNoActivate);
 
     ASSERT_TRUE(result.started) << result.error;
@@ -83,7 +84,8 @@ TEST_F(LauncherProbe, StartsTheFallbackBrowserWithTheUrl)
 
 TEST_F(LauncherProbe, QuotedProgramPathWithSpaces)
 {
-    const std::string command = "\"" + (dir / "with space" / "browser").string() + "\" --new \"a b\"";
+    const std::string command
+            = "\"" + (dir / "with space" / "browser").string() + "\" --new \"a b\"";
     ASSERT_TRUE(makeLauncher()->launch(command, ShowState::MaximizedActive).started);
     EXPECT_EQ(argumentsOf(dir / "with space" / "browser"), "--new\na b\n");
 }
@@ -91,14 +93,18 @@ TEST_F(LauncherProbe, QuotedProgramPathWithSpaces)
 // Nothing of a shell: metacharacters are plain argument text.
 TEST_F(LauncherProbe, NoShellInterpretsTheCommand)
 {
-    ASSERT_TRUE(makeLauncher()->launch("xdg-open http://h/?a=1&b=2;touch${IFS}x|y", ShowState::MaximizedActive).started);
+    ASSERT_TRUE(makeLauncher()
+                        ->launch("xdg-open http://h/?a=1&b=2;touch${IFS}x|y",
+                                 ShowState::MaximizedActive)
+                        .started);
     EXPECT_EQ(argumentsOf(dir / "xdg-open"), "http://h/?a=1&b=2;touch${IFS}x|y\n");
 }
 
 // Started programs are never waited for, and none is left behind as a zombie once it ends.
 TEST_F(LauncherProbe, LeavesNoChildToWaitFor)
 {
-    ASSERT_TRUE(makeLauncher()->launch("xdg-open http://h/", ShowState::MinimizedNoActivate).started);
+    ASSERT_TRUE(
+            makeLauncher()->launch("xdg-open http://h/", ShowState::MinimizedNoActivate).started);
     argumentsOf(dir / "xdg-open");
     int result = 0;
     for (int i = 0; i < 500 && (result = ::waitpid(-1, nullptr, WNOHANG)) == 0; ++i)
@@ -113,7 +119,8 @@ TEST_F(LauncherProbe, RunsInASessionOfItsOwn)
     std::ofstream(dir / "xdg-open") << "#!/bin/sh\n"
                                        "ps -o sid= -p $$ | tr -d ' ' > \"$0.tmp\"\n"
                                        "mv \"$0.tmp\" \"$0.args\"\n";
-    ASSERT_TRUE(makeLauncher()->launch("xdg-open http://h/", ShowState::MinimizedNoActivate).started);
+    ASSERT_TRUE(
+            makeLauncher()->launch("xdg-open http://h/", ShowState::MinimizedNoActivate).started);
     const std::string session = argumentsOf(dir / "xdg-open");
     EXPECT_NE(session, std::to_string(::getsid(0)) + "\n");
     EXPECT_FALSE(session.empty());
@@ -128,4 +135,4 @@ TEST_F(LauncherProbe, CommandsThatCannotStartFail)
     }
 }
 
-} // namespace
+}  // namespace

@@ -20,19 +20,19 @@ std::string toUtf8(const std::wstring& text)
 }
 
 // Whether the handle value the parent passed names, in this process, the parent's object.
-bool holdsParentHandle(const wchar_t *value, const wchar_t *readyName)
+bool holdsParentHandle(const wchar_t* value, const wchar_t* readyName)
 {
     const auto handle
-        = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(wcstoull(value, nullptr, 16)));
+            = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(wcstoull(value, nullptr, 16)));
     DWORD flags = 0;
     if (!GetHandleInformation(handle, &flags))
         return false;
     // Windows 10 and Wine export it from kernelbase only; MinGW's import libraries lack it.
-    using Compare = BOOL(WINAPI *)(HANDLE, HANDLE);
-    const auto compare = reinterpret_cast<Compare>(reinterpret_cast<void *>(
-        GetProcAddress(GetModuleHandleW(L"kernelbase.dll"), "CompareObjectHandles")));
+    using Compare = BOOL(WINAPI*)(HANDLE, HANDLE);
+    const auto compare = reinterpret_cast<Compare>(reinterpret_cast<void*>(
+            GetProcAddress(GetModuleHandleW(L"kernelbase.dll"), "CompareObjectHandles")));
     if (!compare)
-        return true; // a valid value is all that can be told here; the test then fails loudly
+        return true;  // a valid value is all that can be told here; the test then fails loudly
     const HANDLE own = OpenEventW(SYNCHRONIZE, FALSE, readyName);
     const bool same = own && compare(handle, own);
     if (own)
@@ -40,16 +40,16 @@ bool holdsParentHandle(const wchar_t *value, const wchar_t *readyName)
     return same;
 }
 
-} // namespace
+}  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     int count = 0;
-    wchar_t **arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
     if (!arguments || count < 5)
         return 2;
 
-    STARTUPINFOW startup {};
+    STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     GetStartupInfoW(&startup);
 
@@ -61,7 +61,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     GetCurrentDirectoryW(MAX_PATH, folder);
     record += "folder=" + toUtf8(folder) + "\n";
     record += std::string("inheritedHandle=")
-        + (holdsParentHandle(arguments[4], arguments[2]) ? "yes" : "no") + "\n";
+            + (holdsParentHandle(arguments[4], arguments[2]) ? "yes" : "no") + "\n";
 
     const HANDLE file = CreateFileW(arguments[1], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -37,7 +37,7 @@ public:
         const DWORD length = GetTempPathW(MAX_PATH, temp);
         static int counter = 0;
         path_ = std::wstring(temp, length) + L"flagwash launch ü€-"
-            + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
+                + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
         created_ = CreateDirectoryW(path_.c_str(), nullptr) != FALSE;
     }
     ~ScratchFolder()
@@ -68,8 +68,7 @@ class Handle
 public:
     explicit Handle(HANDLE handle = nullptr)
         : handle_(handle)
-    {
-    }
+    { }
     ~Handle()
     {
         if (handle_)
@@ -99,13 +98,13 @@ std::map<std::string, std::string> readRecord(const std::wstring& path)
 
 struct LaunchCase
 {
-    const char *name;
+    const char* name;
     ShowState state;
     int showWindow;
     std::string extraArguments;
 };
 
-void PrintTo(const LaunchCase& c, std::ostream *os)
+void PrintTo(const LaunchCase& c, std::ostream* os)
 {
     *os << c.name;
 }
@@ -120,16 +119,16 @@ TEST_P(LauncherWindows, StartsTheCommandLineInTheWindowStateAndReturnsAtOnce)
     ScratchFolder scratch;
     ASSERT_TRUE(scratch.created());
     const std::wstring probe = scratch.path() + L"\\launch probe.exe";
-    ASSERT_TRUE(
-        CopyFileW((folderOfThisProgram() + L"\\launch_probe.exe").c_str(), probe.c_str(), FALSE))
-        << "launch_probe.exe is built next to this test";
+    ASSERT_TRUE(CopyFileW((folderOfThisProgram() + L"\\launch_probe.exe").c_str(), probe.c_str(),
+                          FALSE))
+            << "launch_probe.exe is built next to this test";
     const std::wstring record = scratch.path() + L"\\record.txt";
     const std::wstring unique
-        = std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(GetTickCount64());
+            = std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(GetTickCount64());
     const std::wstring readyName = L"Local\\flagwash-probe-ready-" + unique;
     const std::wstring releaseName = L"Local\\flagwash-probe-release-" + unique;
     // Inheritable on purpose: the probe reports whether it received it.
-    SECURITY_ATTRIBUTES inheritable {sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     Handle ready(CreateEventW(&inheritable, TRUE, FALSE, readyName.c_str()));
     Handle release(CreateEventW(nullptr, TRUE, FALSE, releaseName.c_str()));
     ASSERT_TRUE(ready.get() && release.get());
@@ -137,14 +136,14 @@ TEST_P(LauncherWindows, StartsTheCommandLineInTheWindowStateAndReturnsAtOnce)
     handleValue << std::hex << reinterpret_cast<ULONG_PTR>(ready.get());
 
     const std::string commandLine = "\"" + toUtf8(probe) + "\" \"" + toUtf8(record) + "\" "
-        + toUtf8(readyName) + " " + toUtf8(releaseName) + " " + toUtf8(handleValue.str())
-        + c.extraArguments;
+            + toUtf8(readyName) + " " + toUtf8(releaseName) + " " + toUtf8(handleValue.str())
+            + c.extraArguments;
     const LaunchResult result = makeLauncher()->launch(commandLine, c.state);
 
     ASSERT_TRUE(result.started) << result.error;
     EXPECT_EQ(result.error, "");
     ASSERT_EQ(WaitForSingleObject(ready.get(), probeDeadline), WAIT_OBJECT_0)
-        << "the probe never reported";
+            << "the probe never reported";
     std::map<std::string, std::string> seen = readRecord(record);
     const Handle child(OpenProcess(SYNCHRONIZE, FALSE, std::stoul(seen["processId"])));
     // The probe waits for the release below, so the launcher cannot have waited for it to end.
@@ -163,23 +162,24 @@ TEST_P(LauncherWindows, StartsTheCommandLineInTheWindowStateAndReturnsAtOnce)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, LauncherWindows,
-    ::testing::Values(LaunchCase {"MinimizedNoActivate", ShowState::MinimizedNoActivate,
-                                  SW_SHOWMINNOACTIVE,
-                                  " http://www.quorvane.example/en/modules/"
-                                  "mydownloads/singlefile.php?cid=2&lid=6"},
-                      LaunchCase {"MaximizedActive", ShowState::MaximizedActive, SW_SHOWMAXIMIZED,
+        Cases, LauncherWindows,
+        ::testing::Values(LaunchCase{"MinimizedNoActivate", ShowState::MinimizedNoActivate,
+                                     SW_SHOWMINNOACTIVE,
+                                     " http://www.quorvane.example/en/modules/"
+                                     "mydownloads/singlefile.php?cid=2&lid=6"},
+                          LaunchCase{
+                                  "MaximizedActive", ShowState::MaximizedActive, SW_SHOWMAXIMIZED,
                                   "  \"quoted argument\" ünïcode-€ http://www.quorvane.example/"}),
-    [](const auto& info) { return std::string(info.param.name); });
+        [](const auto& info) { return std::string(info.param.name); });
 
 struct FailureCase
 {
-    const char *name;
-    std::wstring program; // in the scratch folder; empty: an empty command line
+    const char* name;
+    std::wstring program;  // in the scratch folder; empty: an empty command line
     std::string error;
 };
 
-void PrintTo(const FailureCase& c, std::ostream *os)
+void PrintTo(const FailureCase& c, std::ostream* os)
 {
     *os << c.name;
 }
@@ -207,10 +207,10 @@ TEST_P(LauncherWindowsFailure, ReportsWhyNothingStarted)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, LauncherWindowsFailure,
-    ::testing::Values(FailureCase {"EmptyCommandLine", L"", "The command line is empty."},
-                      FailureCase {"MissingProgram", L"\\no such browser.exe", "(error 2)"}),
-    [](const auto& info) { return std::string(info.param.name); });
+        Cases, LauncherWindowsFailure,
+        ::testing::Values(FailureCase{"EmptyCommandLine", L"", "The command line is empty."},
+                          FailureCase{"MissingProgram", L"\\no such browser.exe", "(error 2)"}),
+        [](const auto& info) { return std::string(info.param.name); });
 
 // The fallback must name a program that exists, quoted, so process creation never tries
 // "C:\Program" first.
@@ -232,4 +232,4 @@ TEST(LauncherWindowsFallback, IsTheQuotedInternetExplorerOnTheSystemDrive)
     EXPECT_FALSE(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-} // namespace
+}  // namespace

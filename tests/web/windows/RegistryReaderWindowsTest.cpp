@@ -13,7 +13,7 @@ namespace {
 
 using Kind = RegistryValue::Kind;
 
-std::wstring environment(const wchar_t *name)
+std::wstring environment(const wchar_t* name)
 {
     std::wstring value(32767, L'\0');
     value.resize(GetEnvironmentVariableW(name, value.data(), static_cast<DWORD>(value.size())));
@@ -23,7 +23,7 @@ std::wstring environment(const wchar_t *name)
 // Registry data as the API stores it.
 std::vector<BYTE> stringData(const std::wstring& text)
 {
-    const auto *bytes = reinterpret_cast<const BYTE *>(text.c_str());
+    const auto* bytes = reinterpret_cast<const BYTE*>(text.c_str());
     return {bytes, bytes + (text.size() + 1) * sizeof(wchar_t)};
 }
 
@@ -37,7 +37,7 @@ std::vector<BYTE> multiStringData(const std::vector<std::wstring>& texts)
 
 template<typename T> std::vector<BYTE> numberData(T value)
 {
-    const auto *bytes = reinterpret_cast<const BYTE *>(&value);
+    const auto* bytes = reinterpret_cast<const BYTE*>(&value);
     return {bytes, bytes + sizeof(value)};
 }
 
@@ -45,14 +45,14 @@ enum class Root { User, Machine };
 
 struct StoredValue
 {
-    const wchar_t *name; // nullptr: the key's default value
+    const wchar_t* name;  // nullptr: the key's default value
     DWORD type;
     std::vector<BYTE> data;
-    const wchar_t *subKey = nullptr; // below the test's key; nullptr: the key itself
+    const wchar_t* subKey = nullptr;  // below the test's key; nullptr: the key itself
 };
 
-StoredValue sz(const std::wstring& text, const wchar_t *name = nullptr,
-               const wchar_t *subKey = nullptr)
+StoredValue sz(const std::wstring& text, const wchar_t* name = nullptr,
+               const wchar_t* subKey = nullptr)
 {
     return {name, REG_SZ, stringData(text), subKey};
 }
@@ -67,19 +67,19 @@ RegistryValue text(const std::string& utf8)
     return {Kind::Text, utf8};
 }
 
-const RegistryValue notText {Kind::NotText, {}};
-const RegistryValue failure {Kind::Failure, {}};
+const RegistryValue notText{Kind::NotText, {}};
+const RegistryValue failure{Kind::Failure, {}};
 
 struct ReadCase
 {
-    const char *name;
-    Root root; // where the test's key is made
-    std::vector<StoredValue> stored; // written below the test's key before the read
-    std::string path; // what is read; "<key>" stands for the test's key
+    const char* name;
+    Root root;                        // where the test's key is made
+    std::vector<StoredValue> stored;  // written below the test's key before the read
+    std::string path;                 // what is read; "<key>" stands for the test's key
     RegistryValue expected;
 };
 
-void PrintTo(const ReadCase& c, std::ostream *os)
+void PrintTo(const ReadCase& c, std::ostream* os)
 {
     *os << c.name;
 }
@@ -146,7 +146,7 @@ TEST_P(RegistryReaderWindows, ReadsOneValueByItsFullPath)
 
 const std::wstring firefox = L"\"C:\\Program Files\\Mozilla Firefox\\firefox.exe\" -osint -url";
 const std::string firefoxUtf8 = toUtf8(firefox);
-const wchar_t *const command = L"FIREFOX.EXE\\shell\\open\\command";
+const wchar_t* const command = L"FIREFOX.EXE\\shell\\open\\command";
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Cases, RegistryReaderWindows, ::testing::Values(
@@ -189,4 +189,4 @@ INSTANTIATE_TEST_SUITE_P(Cases, RegistryReaderWindows, ::testing::Values(
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 
-} // namespace
+}  // namespace
