@@ -204,164 +204,98 @@ HRESULT WindowAccessible::get_accChild(VARIANT child, IDispatch** object)
 
 HRESULT WindowAccessible::get_accName(VARIANT child, BSTR* name)
 {
-    if (!window_)
-        return CO_E_OBJNOTCONNECTED;
-    std::size_t control = 0;
-    switch (resolve(child, control)) {
-    case Target::Self:
-        return standard_->get_accName(child, name);
-    case Target::Child: {
-        const Layout::Control& item = Layout::controls[control];
-        return text(item.accessibleName.empty() ? item.text : item.accessibleName, name);
-    }
-    case Target::Invalid:
-        break;
-    }
-    return E_INVALIDARG;
+    return forTarget(
+            child, [&] { return standard_->get_accName(child, name); },
+            [&](const Layout::Control& item, std::size_t) {
+                return text(item.accessibleName.empty() ? item.text : item.accessibleName, name);
+            });
 }
 
 HRESULT WindowAccessible::get_accValue(VARIANT child, BSTR* value)
 {
-    if (!window_)
-        return CO_E_OBJNOTCONNECTED;
-    std::size_t control = 0;
-    switch (resolve(child, control)) {
-    case Target::Self:
-        return standard_->get_accValue(child, value);
-    case Target::Child:
-        return text({}, value);
-    case Target::Invalid:
-        break;
-    }
-    return E_INVALIDARG;
+    return forTarget(
+            child, [&] { return standard_->get_accValue(child, value); },
+            [&](const Layout::Control&, std::size_t) { return text({}, value); });
 }
 
 HRESULT WindowAccessible::get_accDescription(VARIANT child, BSTR* description)
 {
-    if (!window_)
-        return CO_E_OBJNOTCONNECTED;
-    std::size_t control = 0;
-    switch (resolve(child, control)) {
-    case Target::Self:
-        return standard_->get_accDescription(child, description);
-    case Target::Child:
-        return text(Layout::controls[control].tooltip, description);
-    case Target::Invalid:
-        break;
-    }
-    return E_INVALIDARG;
+    return forTarget(
+            child, [&] { return standard_->get_accDescription(child, description); },
+            [&](const Layout::Control& item, std::size_t) {
+                return text(item.tooltip, description);
+            });
 }
 
 HRESULT WindowAccessible::get_accRole(VARIANT child, VARIANT* role)
 {
     if (!role)
         return E_POINTER;
-    if (!window_)
-        return CO_E_OBJNOTCONNECTED;
-    std::size_t control = 0;
-    switch (resolve(child, control)) {
-    case Target::Self:
-        return standard_->get_accRole(child, role);
-    case Target::Child:
-        VariantInit(role);
-        role->vt = VT_I4;
-        switch (Layout::controls[control].kind) {
-        case Layout::Kind::ImageButton:
-            role->lVal = ROLE_SYSTEM_PUSHBUTTON;
-            break;
-        case Layout::Kind::Label:
-            role->lVal = ROLE_SYSTEM_STATICTEXT;
-            break;
-        default:
-            role->lVal = ROLE_SYSTEM_GRAPHIC;
-            break;
-        }
-        return S_OK;
-    case Target::Invalid:
-        break;
-    }
-    return E_INVALIDARG;
+    return forTarget(
+            child, [&] { return standard_->get_accRole(child, role); },
+            [&](const Layout::Control& item, std::size_t) {
+                VariantInit(role);
+                role->vt = VT_I4;
+                switch (item.kind) {
+                case Layout::Kind::ImageButton:
+                    role->lVal = ROLE_SYSTEM_PUSHBUTTON;
+                    break;
+                case Layout::Kind::Label:
+                    role->lVal = ROLE_SYSTEM_STATICTEXT;
+                    break;
+                default:
+                    role->lVal = ROLE_SYSTEM_GRAPHIC;
+                    break;
+                }
+                return S_OK;
+            });
 }
 
 HRESULT WindowAccessible::get_accState(VARIANT child, VARIANT* state)
 {
     if (!state)
         return E_POINTER;
-    if (!window_)
-        return CO_E_OBJNOTCONNECTED;
-    std::size_t control = 0;
-    switch (resolve(child, control)) {
-    case Target::Self:
-        return standard_->get_accState(child, state);
-    case Target::Child: {
-        const Layout::Control& item = Layout::controls[control];
-        // Never focusable: the picture buttons take no keyboard focus.
-        long flags = 0;
-        if (!window_->isShown(item))
-            flags |= STATE_SYSTEM_INVISIBLE;
-        if (item.kind == Layout::Kind::Label)
-            flags |= STATE_SYSTEM_READONLY;
-        else if (hasAction(item) && !IsWindowEnabled(window_->handle()))
-            flags |= STATE_SYSTEM_UNAVAILABLE;
-        VariantInit(state);
-        state->vt = VT_I4;
-        state->lVal = flags;
-        return S_OK;
-    }
-    case Target::Invalid:
-        break;
-    }
-    return E_INVALIDARG;
+    return forTarget(
+            child, [&] { return standard_->get_accState(child, state); },
+            [&](const Layout::Control& item, std::size_t) {
+                // Never focusable: the picture buttons take no keyboard focus.
+                long flags = 0;
+                if (!window_->isShown(item))
+                    flags |= STATE_SYSTEM_INVISIBLE;
+                if (item.kind == Layout::Kind::Label)
+                    flags |= STATE_SYSTEM_READONLY;
+                else if (hasAction(item) && !IsWindowEnabled(window_->handle()))
+                    flags |= STATE_SYSTEM_UNAVAILABLE;
+                VariantInit(state);
+                state->vt = VT_I4;
+                state->lVal = flags;
+                return S_OK;
+            });
 }
 
 HRESULT WindowAccessible::get_accHelp(VARIANT child, BSTR* help)
 {
-    if (!window_)
-        return CO_E_OBJNOTCONNECTED;
-    std::size_t control = 0;
-    switch (resolve(child, control)) {
-    case Target::Self:
-        return standard_->get_accHelp(child, help);
-    case Target::Child:
-        return text({}, help);
-    case Target::Invalid:
-        break;
-    }
-    return E_INVALIDARG;
+    return forTarget(
+            child, [&] { return standard_->get_accHelp(child, help); },
+            [&](const Layout::Control&, std::size_t) { return text({}, help); });
 }
 
 HRESULT WindowAccessible::get_accHelpTopic(BSTR* file, VARIANT child, long* topic)
 {
-    if (!window_)
-        return CO_E_OBJNOTCONNECTED;
-    std::size_t control = 0;
-    switch (resolve(child, control)) {
-    case Target::Self:
-        return standard_->get_accHelpTopic(file, child, topic);
-    case Target::Child:
-        if (topic)
-            *topic = -1;
-        return text({}, file);
-    case Target::Invalid:
-        break;
-    }
-    return E_INVALIDARG;
+    return forTarget(
+            child, [&] { return standard_->get_accHelpTopic(file, child, topic); },
+            [&](const Layout::Control&, std::size_t) {
+                if (topic)
+                    *topic = -1;
+                return text({}, file);
+            });
 }
 
 HRESULT WindowAccessible::get_accKeyboardShortcut(VARIANT child, BSTR* shortcut)
 {
-    if (!window_)
-        return CO_E_OBJNOTCONNECTED;
-    std::size_t control = 0;
-    switch (resolve(child, control)) {
-    case Target::Self:
-        return standard_->get_accKeyboardShortcut(child, shortcut);
-    case Target::Child:
-        return text({}, shortcut);
-    case Target::Invalid:
-        break;
-    }
-    return E_INVALIDARG;
+    return forTarget(
+            child, [&] { return standard_->get_accKeyboardShortcut(child, shortcut); },
+            [&](const Layout::Control&, std::size_t) { return text({}, shortcut); });
 }
 
 HRESULT WindowAccessible::get_accFocus(VARIANT* focus)
@@ -380,34 +314,18 @@ HRESULT WindowAccessible::get_accSelection(VARIANT* selection)
 
 HRESULT WindowAccessible::get_accDefaultAction(VARIANT child, BSTR* action)
 {
-    if (!window_)
-        return CO_E_OBJNOTCONNECTED;
-    std::size_t control = 0;
-    switch (resolve(child, control)) {
-    case Target::Self:
-        return standard_->get_accDefaultAction(child, action);
-    case Target::Child:
-        return text(hasAction(Layout::controls[control]) ? "Press" : "", action);
-    case Target::Invalid:
-        break;
-    }
-    return E_INVALIDARG;
+    return forTarget(
+            child, [&] { return standard_->get_accDefaultAction(child, action); },
+            [&](const Layout::Control& item, std::size_t) {
+                return text(hasAction(item) ? "Press" : "", action);
+            });
 }
 
 HRESULT WindowAccessible::accSelect(long flags, VARIANT child)
 {
-    if (!window_)
-        return CO_E_OBJNOTCONNECTED;
-    std::size_t control = 0;
-    switch (resolve(child, control)) {
-    case Target::Self:
-        return standard_->accSelect(flags, child);
-    case Target::Child:
-        return DISP_E_MEMBERNOTFOUND;
-    case Target::Invalid:
-        break;
-    }
-    return E_INVALIDARG;
+    return forTarget(
+            child, [&] { return standard_->accSelect(flags, child); },
+            [](const Layout::Control&, std::size_t) { return DISP_E_MEMBERNOTFOUND; });
 }
 
 HRESULT WindowAccessible::accLocation(long* left, long* top, long* width, long* height,
@@ -415,26 +333,18 @@ HRESULT WindowAccessible::accLocation(long* left, long* top, long* width, long* 
 {
     if (!left || !top || !width || !height)
         return E_POINTER;
-    if (!window_)
-        return CO_E_OBJNOTCONNECTED;
-    std::size_t control = 0;
-    switch (resolve(child, control)) {
-    case Target::Self:
-        return standard_->accLocation(left, top, width, height, child);
-    case Target::Child: {
-        const RECT area = pixelRect(Layout::controls[control].rect, window_->dpi());
-        POINT origin{area.left, area.top};
-        ClientToScreen(window_->handle(), &origin);
-        *left = origin.x;
-        *top = origin.y;
-        *width = area.right - area.left;
-        *height = area.bottom - area.top;
-        return S_OK;
-    }
-    case Target::Invalid:
-        break;
-    }
-    return E_INVALIDARG;
+    return forTarget(
+            child, [&] { return standard_->accLocation(left, top, width, height, child); },
+            [&](const Layout::Control& item, std::size_t) {
+                const RECT area = pixelRect(item.rect, window_->dpi());
+                POINT origin{area.left, area.top};
+                ClientToScreen(window_->handle(), &origin);
+                *left = origin.x;
+                *top = origin.y;
+                *width = area.right - area.left;
+                *height = area.bottom - area.top;
+                return S_OK;
+            });
 }
 
 HRESULT WindowAccessible::accNavigate(long direction, VARIANT start, VARIANT* end)
@@ -484,26 +394,17 @@ HRESULT WindowAccessible::accHitTest(long x, long y, VARIANT* child)
 
 HRESULT WindowAccessible::accDoDefaultAction(VARIANT child)
 {
-    if (!window_)
-        return CO_E_OBJNOTCONNECTED;
-    std::size_t control = 0;
-    switch (resolve(child, control)) {
-    case Target::Self:
-        return standard_->accDoDefaultAction(child);
-    case Target::Child: {
-        const Layout::Control& item = Layout::controls[control];
-        if (!hasAction(item))
-            return DISP_E_MEMBERNOTFOUND;
-        if (!window_->isShown(item) || !IsWindowEnabled(window_->handle()))
-            return E_FAIL;
-        // Later, from the window's own loop: a click may open a modal box, which must not
-        // run inside a screen reader's call.
-        return window_->pressLater(control) ? S_OK : E_FAIL;
-    }
-    case Target::Invalid:
-        break;
-    }
-    return E_INVALIDARG;
+    return forTarget(
+            child, [&] { return standard_->accDoDefaultAction(child); },
+            [&](const Layout::Control& item, std::size_t control) {
+                if (!hasAction(item))
+                    return DISP_E_MEMBERNOTFOUND;
+                if (!window_->isShown(item) || !IsWindowEnabled(window_->handle()))
+                    return E_FAIL;
+                // Later, from the window's own loop: a click may open a modal box, which must
+                // not run inside a screen reader's call.
+                return window_->pressLater(control) ? S_OK : E_FAIL;
+            });
 }
 
 HRESULT WindowAccessible::put_accName(VARIANT, BSTR)

@@ -1,4 +1,6 @@
 #pragma once
+#include "app/Layout.h"
+
 #include <cstddef>
 
 #include <windows.h>
@@ -74,6 +76,26 @@ private:
     // The layout index of a child, or none for the window itself (CHILDID_SELF).
     enum class Target { Self, Child, Invalid };
     Target resolve(const VARIANT& child, std::size_t& control) const;
+
+    // onSelf() answers for the window itself, onChild(entry, layout index) for one of its
+    // children; an unknown child is an invalid argument, and once the window has gone every
+    // call says so.
+    template<typename OnSelf, typename OnChild>
+    HRESULT forTarget(const VARIANT& child, OnSelf onSelf, OnChild onChild) const
+    {
+        if (!window_)
+            return CO_E_OBJNOTCONNECTED;
+        std::size_t control = 0;
+        switch (resolve(child, control)) {
+        case Target::Self:
+            return onSelf();
+        case Target::Child:
+            return onChild(Layout::controls[control], control);
+        case Target::Invalid:
+            break;
+        }
+        return E_INVALIDARG;
+    }
 
     MainWindow* window_;
     IAccessible* standard_;
