@@ -8,6 +8,7 @@ import statistics
 import subprocess
 import sys
 import tempfile
+import time
 
 root = sys.argv[1]
 bench = os.path.join(root, "build/bench/bench")
@@ -122,6 +123,10 @@ os.close(write_end)
 display = ":" + os.fdopen(read_end).readline().strip()
 env = dict(os.environ, DISPLAY=display, PATH=fake_bin + os.pathsep + os.environ["PATH"])
 env.pop("QT_QPA_PLATFORM", None)
+for _ in range(200):  # a display that was named may not answer yet
+    if subprocess.run(["xdpyinfo"], env=env, capture_output=True).returncode == 0:
+        break
+    time.sleep(0.1)
 try:
     picture = os.path.join(root, "app/assets/background.jpg")
     times = {"tool": [], "minimal": []}

@@ -10,7 +10,7 @@ wine_session_fail() {
 
 wine_session_start() {
     local build="$1"
-    for tool in wine wineserver wineboot Xvfb; do
+    for tool in wine wineserver wineboot Xvfb xdpyinfo; do
         command -v "$tool" >/dev/null ||
             wine_session_fail "$tool not found (tools/install-deps.sh test installs it)"
     done
@@ -38,6 +38,12 @@ wine_session_start() {
     wineSessionXvfb=$!
     read -r -t 30 -u "$displayPipe" displayNumber || wine_session_fail "Xvfb did not start"
     export DISPLAY=":$displayNumber"
+    local tries=0
+    until xdpyinfo >/dev/null 2>&1; do
+        tries=$((tries + 1))
+        [ "$tries" -lt 200 ] || wine_session_fail "Xvfb does not answer on $DISPLAY"
+        sleep 0.1
+    done
 
     # One server for the whole run: without it every test process pays for a server start, and
     # some runs hang. Both are stopped however the script ends.

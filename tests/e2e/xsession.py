@@ -54,6 +54,10 @@ class XServer:
         self.env = dict(os.environ, DISPLAY=self.display)
         self.env.pop("WAYLAND_DISPLAY", None)
         self.env.pop("QT_QPA_PLATFORM", None)
+        # A display that was named may not answer yet: wait until a client really connects.
+        wait_for(lambda: subprocess.run(["xdotool", "getdisplaygeometry"], env=self.env,
+                                        capture_output=True).returncode == 0,
+                 f"Xvfb to answer on {self.display}", seconds=20, interval=0.1)
         return self
 
     def __exit__(self, *exc):
