@@ -2,6 +2,7 @@
 import datetime
 import os
 import platform
+import random
 import re
 import shutil
 import statistics
@@ -116,11 +117,14 @@ with open(os.path.join(fake_bin, "xdg-open"), "w") as f:
     f.write("#!/bin/sh\nexit 0\n")
 os.chmod(os.path.join(fake_bin, "xdg-open"), 0o755)
 read_end, write_end = os.pipe()
-xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24",
-                         "-nolisten", "tcp"], pass_fds=[write_end],
+# A random display number: the lowest free one may still be let go by a server elsewhere.
+xvfb = subprocess.Popen(["Xvfb", f":{random.randint(1000, 29999)}", "-displayfd", str(write_end),
+                         "-screen", "0", "1280x1024x24", "-nolisten", "tcp"], pass_fds=[write_end],
                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 os.close(write_end)
 display = ":" + os.fdopen(read_end).readline().strip()
+if display == ":":
+    sys.exit("Xvfb did not start")
 env = dict(os.environ, DISPLAY=display, PATH=fake_bin + os.pathsep + os.environ["PATH"])
 env.pop("QT_QPA_PLATFORM", None)
 for _ in range(200):  # a display that was named may not answer yet

@@ -31,12 +31,24 @@ wine_session_start() {
     fi
     mkdir -p "$WINEPREFIX"  # the server needs the folder before wineboot fills it
 
-    # Wine makes real windows only on an X server: a private one, on a free display.
-    local displayPipe displayNumber
+    # Wine makes real windows only on an X server: a private one. Its number is picked at
+    # random rather than the lowest free one, which a server still shutting down elsewhere
+    # could take back from it.
+    local displayPipe displayNumber="" attempt
     exec {displayPipe}<> <(:)
-    Xvfb -displayfd "$displayPipe" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-    wineSessionXvfb=$!
-    read -r -t 30 -u "$displayPipe" displayNumber || wine_session_fail "Xvfb did not start"
+    for attempt in $(seq 20); do
+        local candidate=$((1000 + RANDOM % 29000))
+        [ -e "/tmp/.X$candidate-lock" ] && continue
+        Xvfb ":$candidate" -displayfd "$displayPipe" -screen 0 1280x1024x24 -nolisten tcp \
+            >/dev/null 2>&1 &
+        wineSessionXvfb=$!
+        if read -r -t 10 -u "$displayPipe" displayNumber; then
+            break
+        fi
+        kill "$wineSessionXvfb" 2>/dev/null || true
+        displayNumber=""
+    done
+    [ -n "$displayNumber" ] || wine_session_fail "Xvfb did not start"
     export DISPLAY=":$displayNumber"
     local tries=0
     until xdpyinfo >/dev/null 2>&1; do

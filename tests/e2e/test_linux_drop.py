@@ -81,9 +81,8 @@ paths.append(folder)
 
 with XServer() as x:
     browser = FakeBrowser()
-    app = subprocess.Popen([program], env=browser.path_env(x.env))
+    app, window = x.launch([program], browser.path_env(x.env))
     try:
-        window = x.window_of(app.pid)
         g = x.geometry(window)
         zone = (g["X"] + 191, g["Y"] + 179)
 

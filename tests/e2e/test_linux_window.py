@@ -24,9 +24,8 @@ def close(a, b, tolerance=10):
 
 with XServer() as x:
     browser = FakeBrowser()
-    app = subprocess.Popen([program], env=browser.path_env(x.env))
+    app, window = x.launch([program], browser.path_env(x.env))
     try:
-        window = x.window_of(app.pid)
         wait_for(lambda: browser.launches(), "the start-up page launch")
         g = x.geometry(window)
         check((g["WIDTH"], g["HEIGHT"]) == (385, 335), f"client size {g}")
@@ -75,9 +74,8 @@ with XServer() as x:
 # At 200 % the whole window doubles, pictures included, and stays centred.
 with XServer() as x:
     browser = FakeBrowser()
-    app = subprocess.Popen([program], env=dict(browser.path_env(x.env), QT_SCALE_FACTOR="2"))
+    app, window = x.launch([program], dict(browser.path_env(x.env), QT_SCALE_FACTOR="2"))
     try:
-        window = x.window_of(app.pid)
         g = x.geometry(window)
         check((g["WIDTH"], g["HEIGHT"]) == (770, 670), f"client size at 200 %: {g}")
         # Placed in logical pixels: half a logical pixel is one device pixel here.

@@ -1,5 +1,6 @@
 """A private X server and helpers to drive real programs in it (Xvfb, xdotool, xprop)."""
 import os
+import random
 import shutil
 import subprocess
 import sys
@@ -39,18 +40,28 @@ class XServer:
 
     def __enter__(self):
         require("Xvfb", "xdotool", "xprop", "import")
-        read_end, write_end = os.pipe()
-        self.process = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0",
-             f"{self.width}x{self.height}x24", "-nolisten", "tcp"],
-            pass_fds=[write_end], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(write_end)
-        with os.fdopen(read_end) as pipe:
-            number = pipe.readline().strip()
-        if not number:
-            self.process.kill()
+        self.log = tempfile.NamedTemporaryFile(prefix="flagwash-xvfb-", suffix=".log")
+        # A display number picked at random, not the lowest free one: a server that is still
+        # shutting down removes its display's lock and socket, and would take them from a new
+        # server that had just been given the same number.
+        for _ in range(20):
+            number = random.randint(1000, 29999)
+            if os.path.exists(f"/tmp/.X{number}-lock"):
+                continue
+            read_end, write_end = os.pipe()
+            self.process = subprocess.Popen(
+                ["Xvfb", f":{number}", "-displayfd", str(write_end), "-screen", "0",
+                 f"{self.width}x{self.height}x24", "-nolisten", "tcp"],
+                pass_fds=[write_end], stdout=self.log, stderr=subprocess.STDOUT)
+            os.close(write_end)
+            with os.fdopen(read_end) as pipe:
+                ready = pipe.readline().strip()
+            if ready:
+                break
+            self.process.wait(timeout=10)
+        else:
             skip("Xvfb did not start")
-        self.display = f":{number}"
+        self.display = f":{ready}"
         self.env = dict(os.environ, DISPLAY=self.display)
         self.env.pop("WAYLAND_DISPLAY", None)
         self.env.pop("QT_QPA_PLATFORM", None)
@@ -60,9 +71,15 @@ class XServer:
                  f"Xvfb to answer on {self.display}", seconds=20, interval=0.1)
         return self
 
-    def __exit__(self, *exc):
+    def __exit__(self, kind, value, traceback):
+        if kind is not None:
+            # What the server said helps when a program could not use it.
+            self.log.seek(0)
+            print(f"Xvfb on {self.display} (running: {self.process.poll() is None}) said:")
+            print(self.log.read().decode(errors="replace"))
         self.process.terminate()
         self.process.wait(timeout=10)
+        self.log.close()
 
     def run(self, *args, check=True):
         return subprocess.run(list(args), env=self.env, check=check, capture_output=True,
@@ -71,6 +88,30 @@ class XServer:
     def windows_of(self, pid):
         out = self.run("xdotool", "search", "--onlyvisible", "--pid", str(pid), check=False)
         return [int(w) for w in out.split()]
+
+    def launch(self, command, env):
+        """Starts a program and returns it with its first window.
+
+        For a moment after a fresh Xvfb starts, under load, Qt's start-up on it can fail with
+        "could not connect to display" although the server already answers simpler clients.
+        Such a start is reported and tried again after a pause (for about 8 s in all); any
+        other failure stands."""
+        pauses = [0.5, 1, 2, 4]
+        while True:
+            errors = tempfile.TemporaryFile()
+            process = subprocess.Popen(command, env=env, stderr=errors)
+            window = wait_for(lambda: (self.windows_of(process.pid) or [None])[0]
+                              or process.poll() is not None, f"a window of {command[0]}")
+            if window is not True:
+                errors.close()
+                return process, window
+            errors.seek(0)
+            said = errors.read().decode(errors="replace")
+            errors.close()
+            print(f"{command[0]} ended before showing a window (exit {process.returncode}):\n{said}")
+            if "could not connect to display" not in said or not pauses:
+                raise AssertionError(f"{command[0]} did not start")
+            time.sleep(pauses.pop(0))
 
     def window_of(self, pid):
         return wait_for(lambda: (self.windows_of(pid) or [None])[0], f"a window of {pid}")

@@ -71,9 +71,8 @@ try:
     try:
         with XServer() as x:
             browser = FakeBrowser()
-            app = subprocess.Popen(["/usr/bin/flagwash"], env=browser.path_env(x.env))
+            app, window = x.launch(["/usr/bin/flagwash"], browser.path_env(x.env))
             try:
-                window = x.window_of(app.pid)
                 g = x.geometry(window)
                 check((g["WIDTH"], g["HEIGHT"]) == (385, 335), f"installed program's window {g}")
             finally:

@@ -43,10 +43,21 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# An X server of our own on a free display, and a Wine prefix of our own for it.
-exec 3< <(Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp 2>/dev/null & echo "pid $!")
-read -r _ xvfb <&3
-read -r display <&3 || fail "Xvfb did not start"
+# An X server of our own, and a Wine prefix of our own for it. The display number is picked
+# at random rather than the lowest free one, which a server still shutting down elsewhere
+# could take back from it.
+display=""
+for _ in $(seq 20); do
+    candidate=$((1000 + RANDOM % 29000))
+    [ -e "/tmp/.X$candidate-lock" ] && continue
+    exec 3< <(Xvfb ":$candidate" -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp 2>/dev/null &
+              echo "pid $!")
+    read -r _ xvfb <&3
+    read -r -t 10 display <&3 && break
+    kill "$xvfb" 2>/dev/null || true
+    display=""
+done
+[ -n "$display" ] || fail "Xvfb did not start"
 export DISPLAY=":$display"
 # A display that was named may not answer yet.
 for _ in $(seq 200); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
