@@ -1,6 +1,5 @@
 #include "WindowFixture.h"
 
-#include "DataObject.h"
 #include "Dpi.h"
 #include "WindowAccessible.h"
 #include "platform/WideText_windows.h"
@@ -9,7 +8,6 @@
 #include <oleacc.h>
 #include <wrl/client.h>
 
-#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
@@ -18,7 +16,6 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
-using Win32Accessibility = WindowFixture;
 using Id = Layout::ControlId;
 
 VARIANT childId(long id)
@@ -72,29 +69,27 @@ std::map<std::wstring, long> childrenByName(IAccessible* client, std::vector<std
     return named;
 }
 
-void dragTextOver(HWND window, POINT screenPoint)
+// The real window as a screen reader sees it.
+class Win32Accessibility : public WindowFixture
 {
-    auto* target = static_cast<IDropTarget*>(GetPropW(window, L"OleDropTargetInterface"));
-    ASSERT_TRUE(target);
-    auto* data = new DataObject;
-    const wchar_t text[] = L"some text";
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, sizeof(text));
-    std::memcpy(GlobalLock(memory), text, sizeof(text));
-    GlobalUnlock(memory);
-    data->add(CF_UNICODETEXT, memory);
-    DWORD effect = DROPEFFECT_COPY;
-    target->DragEnter(data, MK_LBUTTON, {screenPoint.x, screenPoint.y}, &effect);
-    target->DragLeave();
-    data->Release();
-}
+protected:
+    void SetUp() override
+    {
+        WindowFixture::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        HRESULT result = S_OK;
+        client = clientObject(window(), result);
+        if (!client)
+            GTEST_SKIP() << "no accessible object for the window (AccessibleObjectFromWindow: 0x"
+                         << std::hex << result << ")";
+    }
+
+    ComPtr<IAccessible> client;
+};
 
 TEST_F(Win32Accessibility, PictureButtonsAndLabelsAreNamedChildrenOfTheWindow)
 {
-    HRESULT result = S_OK;
-    const ComPtr<IAccessible> client = clientObject(window(), result);
-    if (!client)
-        GTEST_SKIP() << "no accessible object for the window (AccessibleObjectFromWindow: 0x"
-                     << std::hex << result << ")";
     std::vector<std::wstring> order;
     const std::map<std::wstring, long> named = childrenByName(client.Get(), order);
 
@@ -168,11 +163,6 @@ TEST_F(Win32Accessibility, PictureButtonsAndLabelsAreNamedChildrenOfTheWindow)
 
 TEST_F(Win32Accessibility, HitTestFindsTheControlOnTop)
 {
-    HRESULT result = S_OK;
-    const ComPtr<IAccessible> client = clientObject(window(), result);
-    if (!client)
-        GTEST_SKIP() << "no accessible object for the window (AccessibleObjectFromWindow: 0x"
-                     << std::hex << result << ")";
     std::vector<std::wstring> order;
     const std::map<std::wstring, long> named = childrenByName(client.Get(), order);
     dragTextOver(window(), clientToScreen({px(5), px(5)}));
@@ -203,11 +193,6 @@ TEST_F(Win32Accessibility, HitTestFindsTheControlOnTop)
 // What a click on the control does; nothing for a hidden control or a label.
 TEST_F(Win32Accessibility, DefaultActionActsAsAClick)
 {
-    HRESULT result = S_OK;
-    const ComPtr<IAccessible> client = clientObject(window(), result);
-    if (!client)
-        GTEST_SKIP() << "no accessible object for the window (AccessibleObjectFromWindow: 0x"
-                     << std::hex << result << ")";
     std::vector<std::wstring> order;
     const std::map<std::wstring, long> named = childrenByName(client.Get(), order);
 
@@ -241,11 +226,6 @@ TEST_F(Win32Accessibility, DefaultActionActsAsAClick)
 
 TEST_F(Win32Accessibility, ObjectHeldPastTheWindowFailsCleanly)
 {
-    HRESULT result = S_OK;
-    const ComPtr<IAccessible> client = clientObject(window(), result);
-    if (!client)
-        GTEST_SKIP() << "no accessible object for the window (AccessibleObjectFromWindow: 0x"
-                     << std::hex << result << ")";
     mainWindow.reset();
     pumpMessages();
     long count = 0;

@@ -1,5 +1,7 @@
 #include "WindowFixture.h"
 
+#include "ScratchFolder_windows.h"
+
 #include "DataObject.h"
 #include "Picture.h"
 #include "platform/WideText_windows.h"
@@ -83,12 +85,6 @@ ComPtr<IDataObject> dataObject(Payload payload)
     ComPtr<IDataObject> object;
     object.Attach(data);
     return object;
-}
-
-IDropTarget* registeredDropTarget(HWND window)
-{
-    // Where RegisterDragDrop keeps the target of a window.
-    return static_cast<IDropTarget*>(GetPropW(window, L"OleDropTargetInterface"));
 }
 
 struct DropAnswers
@@ -266,58 +262,6 @@ TEST_F(Win32Drop, Image1PictureDraggedOutAndDroppedBackIsAPayloadWithoutFiles)
     EXPECT_TRUE(log.empty()) << "a drag is not a click";
 }
 
-// A fresh folder under the prefix's temporary folder, removed with all it holds at the end.
-// Reached with the "\\?\" prefix, so long paths are set up and removed without the code under
-// test.
-class ScratchFolder
-{
-public:
-    ScratchFolder()
-    {
-        wchar_t temp[MAX_PATH];
-        const DWORD length = GetTempPathW(MAX_PATH, temp);
-        path_ = std::wstring(temp, length) + L"flagwash-drop-"
-                + std::to_wstring(GetCurrentProcessId());
-        removeTree(prefixed(path_));
-        created_ = CreateDirectoryW(path_.c_str(), nullptr) != FALSE;
-    }
-    ~ScratchFolder() { removeTree(prefixed(path_)); }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-    bool created() const { return created_; }
-    const std::wstring& path() const { return path_; }
-
-    static std::wstring prefixed(const std::wstring& path) { return L"\\\\?\\" + path; }
-
-private:
-    static void removeTree(const std::wstring& path)
-    {
-        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        WIN32_FIND_DATAW entry;
-        const HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &entry);
-        if (find != INVALID_HANDLE_VALUE) {
-            do {
-                const std::wstring name = entry.cFileName;
-                if (name == L"." || name == L"..")
-                    continue;
-                const std::wstring child = path + L"\\" + name;
-                if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                    removeTree(child);
-                } else {
-                    SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                    DeleteFileW(child.c_str());
-                }
-            } while (FindNextFileW(find, &entry));
-            FindClose(find);
-        }
-        RemoveDirectoryW(path.c_str());
-    }
-
-    std::wstring path_;
-    bool created_ = false;
-};
-
 bool writeFile(const std::wstring& path, const std::string& contents)
 {
     const HANDLE file = CreateFileW(ScratchFolder::prefixed(path).c_str(), GENERIC_WRITE, 0,
@@ -365,7 +309,7 @@ constexpr DWORD shownAsNormal
 // Image1 through OLE, reset by a click on RESET, the real report box closed with its OK button.
 TEST_F(Win32Drop, LongPathsWithAstralCharactersAreDroppedAndReset)
 {
-    ScratchFolder scratch;
+    ScratchFolder scratch(L"flagwash-drop-");
     ASSERT_TRUE(scratch.created());
     const std::wstring folder = L"\U0001F4C1 " + std::wstring(120, L'd');
     const std::wstring inner

@@ -1,5 +1,9 @@
 #include "WindowFixture.h"
 
+#include "DataObject.h"
+
+#include <cstring>
+
 #include <commctrl.h>
 #include <ole2.h>
 
@@ -173,4 +177,25 @@ void WindowFixture::pumpMessages()
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
+}
+
+IDropTarget* registeredDropTarget(HWND window)
+{
+    return static_cast<IDropTarget*>(GetPropW(window, L"OleDropTargetInterface"));
+}
+
+void dragTextOver(HWND window, POINT screenPoint)
+{
+    IDropTarget* target = registeredDropTarget(window);
+    ASSERT_TRUE(target);
+    auto* data = new DataObject;
+    const wchar_t text[] = L"some text";
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, sizeof(text));
+    std::memcpy(GlobalLock(memory), text, sizeof(text));
+    GlobalUnlock(memory);
+    data->add(CF_UNICODETEXT, memory);
+    DWORD effect = DROPEFFECT_COPY;
+    target->DragEnter(data, MK_LBUTTON, {screenPoint.x, screenPoint.y}, &effect);
+    target->DragLeave();
+    data->Release();
 }

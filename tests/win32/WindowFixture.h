@@ -15,6 +15,8 @@
 
 #include <windows.h>
 
+#include <ole2.h>
+
 // The real window, View and core, with the real system directory, attribute reset and registry;
 // only page launches are recorded and message boxes noted instead of waiting for a click.
 class WindowFixture : public ::testing::Test
@@ -67,6 +69,12 @@ protected:
     std::unique_ptr<frmFlagwash> form;
     bool quitPosted = false;
 };
+
+// Where RegisterDragDrop keeps the drop target of a window.
+IDropTarget* registeredDropTarget(HWND window);
+// A drag of plain text entering the window at a screen point and leaving again: the drag-over
+// event, without a drop.
+void dragTextOver(HWND window, POINT screenPoint);
 
 // Why windows cannot be made here, or null when they can.
 const char* whyNoWindows();

@@ -1,13 +1,11 @@
 #include "WindowFixture.h"
 
-#include "DataObject.h"
 #include "LabelText.h"
 
 #include <commctrl.h>
 #include <ole2.h>
 #include <wrl/client.h>
 
-#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
@@ -59,29 +57,6 @@ std::wstring tooltipAt(HWND tooltip, HWND window, POINT point)
     tool.lpszText = text;
     SendMessageW(tooltip, TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&tool));
     return text;
-}
-
-IDropTarget* registeredDropTarget(HWND window)
-{
-    // Where RegisterDragDrop keeps the target of a window.
-    return static_cast<IDropTarget*>(GetPropW(window, L"OleDropTargetInterface"));
-}
-
-// A drag of plain text entering the window over the background: the drag-over event.
-void dragTextOver(HWND window, POINT screenPoint)
-{
-    IDropTarget* target = registeredDropTarget(window);
-    ASSERT_TRUE(target);
-    auto* data = new DataObject;
-    const wchar_t text[] = L"some text";
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, sizeof(text));
-    std::memcpy(GlobalLock(memory), text, sizeof(text));
-    GlobalUnlock(memory);
-    data->add(CF_UNICODETEXT, memory);
-    DWORD effect = DROPEFFECT_COPY;
-    target->DragEnter(data, MK_LBUTTON, {screenPoint.x, screenPoint.y}, &effect);
-    target->DragLeave();
-    data->Release();
 }
 
 TEST_F(Win32Window, IsCentredAtItsFixedOuterSize)

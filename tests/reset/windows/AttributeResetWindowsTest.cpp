@@ -1,3 +1,4 @@
+#include "ScratchFolder_windows.h"
 #include "reset/AttributeReset.h"
 
 #include <gtest/gtest.h>
@@ -18,67 +19,10 @@ constexpr DWORD notIndexedFlag = FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 constexpr DWORD clearable = readOnlyFlag | hiddenFlag | systemFlag | archiveFlag | temporaryFlag
         | offlineFlag | notIndexedFlag;
 
-std::wstring prefixed(const std::wstring& path)
-{
-    return L"\\\\?\\" + path;
-}
-
-// A fresh folder under the prefix's temporary folder, removed with all it holds at the end.
-// Paths inside it are reached with the "\\?\" prefix, so long ones are set up and removed
-// without relying on the code under test.
-class ScratchFolder
-{
-public:
-    ScratchFolder()
-    {
-        wchar_t temp[MAX_PATH];
-        const DWORD length = GetTempPathW(MAX_PATH, temp);
-        static int counter = 0;
-        path_ = std::wstring(temp, length) + L"flagwash-reset-"
-                + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
-        created_ = CreateDirectoryW(path_.c_str(), nullptr) != FALSE;
-    }
-    ~ScratchFolder() { removeTree(prefixed(path_)); }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-    bool created() const { return created_; }
-    const std::wstring& path() const { return path_; }
-
-private:
-    static void removeTree(const std::wstring& path)
-    {
-        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        WIN32_FIND_DATAW entry;
-        const HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &entry);
-        if (find != INVALID_HANDLE_VALUE) {
-            do {
-                const std::wstring name = entry.cFileName;
-                if (name == L"." || name == L"..")
-                    continue;
-                const std::wstring child = path + L"\\" + name;
-                if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                    && !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-                    removeTree(child);
-                } else {
-                    SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                    if (!DeleteFileW(child.c_str()))
-                        RemoveDirectoryW(child.c_str());
-                }
-            } while (FindNextFileW(find, &entry));
-            FindClose(find);
-        }
-        RemoveDirectoryW(path.c_str());
-    }
-
-    std::wstring path_;
-    bool created_ = false;
-};
-
 bool makeFile(const std::wstring& path)
 {
-    const HANDLE file = CreateFileW(prefixed(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE file = CreateFileW(ScratchFolder::prefixed(path).c_str(), GENERIC_WRITE, 0,
+                                    nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     DWORD written = 0;
@@ -89,17 +33,17 @@ bool makeFile(const std::wstring& path)
 
 bool makeFolder(const std::wstring& path)
 {
-    return CreateDirectoryW(prefixed(path).c_str(), nullptr) != FALSE;
+    return CreateDirectoryW(ScratchFolder::prefixed(path).c_str(), nullptr) != FALSE;
 }
 
 DWORD attributesOf(const std::wstring& path)
 {
-    return GetFileAttributesW(prefixed(path).c_str());
+    return GetFileAttributesW(ScratchFolder::prefixed(path).c_str());
 }
 
 bool setAttributes(const std::wstring& path, DWORD attributes)
 {
-    return SetFileAttributesW(prefixed(path).c_str(),
+    return SetFileAttributesW(ScratchFolder::prefixed(path).c_str(),
                               attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL)
             != FALSE;
 }
@@ -158,7 +102,7 @@ class AttributeResetFlags : public ::testing::TestWithParam<FlagCase>
 TEST_P(AttributeResetFlags, LeavesOnlyNormalAttributes)
 {
     const FlagCase& c = GetParam();
-    ScratchFolder scratch;
+    ScratchFolder scratch(L"flagwash-reset-");
     ASSERT_TRUE(scratch.created());
     const std::wstring path = scratch.path() + L"\\item";
     const std::wstring inner = path + L"\\inner.txt";
@@ -236,7 +180,7 @@ class AttributeResetMissing : public ::testing::TestWithParam<MissingCase>
 
 TEST_P(AttributeResetMissing, IsReportedMissingWithTheErrorCode)
 {
-    ScratchFolder scratch;
+    ScratchFolder scratch(L"flagwash-reset-");
     ASSERT_TRUE(scratch.created());
 
     const ResetOutcome outcome
@@ -260,7 +204,7 @@ class AttributeResetLongPath : public ::testing::TestWithParam<Kind>
 
 TEST_P(AttributeResetLongPath, ResetsAnItemBeyondMaxPath)
 {
-    ScratchFolder scratch;
+    ScratchFolder scratch(L"flagwash-reset-");
     ASSERT_TRUE(scratch.created());
     std::wstring folder = scratch.path();
     while (folder.size() < MAX_PATH + 20) {
@@ -285,7 +229,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, AttributeResetLongPath, ::testing::Values(Kind::
 
 TEST(AttributeResetLink, ResetsTheLinkAndLeavesItsTargetAlone)
 {
-    ScratchFolder scratch;
+    ScratchFolder scratch(L"flagwash-reset-");
     ASSERT_TRUE(scratch.created());
     const std::wstring target = scratch.path() + L"\\target.txt";
     const std::wstring link = scratch.path() + L"\\link.txt";

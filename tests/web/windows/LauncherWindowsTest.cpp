@@ -1,3 +1,4 @@
+#include "ScratchFolder_windows.h"
 #include "app/SystemDirectory.h"
 #include "web/Launcher.h"
 
@@ -25,43 +26,6 @@ std::wstring folderOfThisProgram()
     path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
     return path.substr(0, path.find_last_of(L'\\'));
 }
-
-// A fresh folder under the temporary folder, with a space and non-ASCII letters in its name so
-// the command lines need quoting and wide characters; removed with its files at the end.
-class ScratchFolder
-{
-public:
-    ScratchFolder()
-    {
-        wchar_t temp[MAX_PATH];
-        const DWORD length = GetTempPathW(MAX_PATH, temp);
-        static int counter = 0;
-        path_ = std::wstring(temp, length) + L"flagwash launch ü€-"
-                + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
-        created_ = CreateDirectoryW(path_.c_str(), nullptr) != FALSE;
-    }
-    ~ScratchFolder()
-    {
-        WIN32_FIND_DATAW entry;
-        const HANDLE find = FindFirstFileW((path_ + L"\\*").c_str(), &entry);
-        if (find != INVALID_HANDLE_VALUE) {
-            do {
-                DeleteFileW((path_ + L"\\" + entry.cFileName).c_str());
-            } while (FindNextFileW(find, &entry));
-            FindClose(find);
-        }
-        RemoveDirectoryW(path_.c_str());
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-    bool created() const { return created_; }
-    const std::wstring& path() const { return path_; }
-
-private:
-    std::wstring path_;
-    bool created_ = false;
-};
 
 class Handle
 {
@@ -116,7 +80,7 @@ class LauncherWindows : public ::testing::TestWithParam<LaunchCase>
 TEST_P(LauncherWindows, StartsTheCommandLineInTheWindowStateAndReturnsAtOnce)
 {
     const LaunchCase& c = GetParam();
-    ScratchFolder scratch;
+    ScratchFolder scratch(L"flagwash launch ü€-");
     ASSERT_TRUE(scratch.created());
     const std::wstring probe = scratch.path() + L"\\launch probe.exe";
     ASSERT_TRUE(CopyFileW((folderOfThisProgram() + L"\\launch_probe.exe").c_str(), probe.c_str(),
@@ -191,7 +155,7 @@ class LauncherWindowsFailure : public ::testing::TestWithParam<FailureCase>
 TEST_P(LauncherWindowsFailure, ReportsWhyNothingStarted)
 {
     const FailureCase& c = GetParam();
-    ScratchFolder scratch;
+    ScratchFolder scratch(L"flagwash launch ü€-");
     ASSERT_TRUE(scratch.created());
     std::string commandLine;
     if (!c.program.empty()) {

@@ -1,0 +1,51 @@
+#include "ScratchFolder_windows.h"
+
+#include <windows.h>
+
+namespace {
+
+// Read-only and system flags are cleared first: they would keep the entries from going. A
+// link is removed itself, never what it points to.
+void removeTree(const std::wstring& path)
+{
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    WIN32_FIND_DATAW entry;
+    const HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &entry);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = entry.cFileName;
+            if (name == L"." || name == L"..")
+                continue;
+            const std::wstring child = path + L"\\" + name;
+            if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                && !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+                removeTree(child);
+            } else {
+                SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                if (!DeleteFileW(child.c_str()))
+                    RemoveDirectoryW(child.c_str());
+            }
+        } while (FindNextFileW(find, &entry));
+        FindClose(find);
+    }
+    RemoveDirectoryW(path.c_str());
+}
+
+}  // namespace
+
+ScratchFolder::ScratchFolder(std::wstring_view namePrefix)
+{
+    wchar_t temp[MAX_PATH];
+    const DWORD length = GetTempPathW(MAX_PATH, temp);
+    static int counter = 0;
+    path_ = std::wstring(temp, length) + std::wstring(namePrefix)
+            + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
+    // Left over from a run that was killed before it could clean up.
+    removeTree(prefixed(path_));
+    created_ = CreateDirectoryW(path_.c_str(), nullptr) != FALSE;
+}
+
+ScratchFolder::~ScratchFolder()
+{
+    removeTree(prefixed(path_));
+}
