@@ -5,6 +5,7 @@
 #include "FlagwashWindow.h"
 #include "QtView.h"
 #include "QuietServices.h"
+#include "Timing.h"
 #include "app/SystemDirectory.h"
 #include "app/frmFlagwash.h"
 #include "reset/AttributeReset.h"
@@ -47,19 +48,6 @@ protected:
 private:
     QByteArray uriList_;
 };
-
-double seconds(const std::function<void()>& work)
-{
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 }  // namespace
 

@@ -8,11 +8,7 @@
 //   reset_bench_linux tool KIND DIR N     only runs the tool once (for strace runs)
 // Prints one line per method: "<method> <median seconds>".
 #include "QuietServices.h"
-
-#include "app/SystemDirectory.h"
-#include "app/frmFlagwash.h"
-#include "reset/AttributeReset.h"
-#include "web/RegistryReader.h"
+#include "Timing.h"
 
 #include <algorithm>
 #include <chrono>
@@ -191,32 +187,14 @@ void bareTwoCalls(const std::string& kind, const Paths& paths)
 // The RESET handler itself, over the real system directory and Linux backends.
 void tool(const Paths& paths)
 {
-    QuietView view;
-    QuietLauncher launcher;
-    const auto systemDirectory = makeSystemDirectory();
-    const auto reset = makeAttributeReset();
-    const auto registry = makeRegistryReader();
-    frmFlagwash form(view, *systemDirectory, *reset, *registry, launcher);
-    form.Form_Load();
-    form.Image1_OLEDragDrop({paths});
-    form.imgStart_Click();
-    if (view.lastText.rfind("Done resetting " + std::to_string(paths.size()) + " files", 0) != 0) {
-        std::fprintf(stderr, "the tool did not reset every file:\n%s\n", view.lastText.c_str());
+    QuietForm quiet;
+    quiet.form.Image1_OLEDragDrop({paths});
+    quiet.form.imgStart_Click();
+    if (!quiet.reportedAllReset(paths.size())) {
+        std::fprintf(stderr, "the tool did not reset every file:\n%s\n",
+                     quiet.view.lastText.c_str());
         std::exit(1);
     }
-}
-
-double seconds(const std::function<void()>& work)
-{
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 }  // namespace

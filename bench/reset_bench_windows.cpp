@@ -2,11 +2,7 @@
 // Windows attribute reset against a bare SetFileAttributesW loop over the same files.
 //   reset_bench_windows N ROUNDS     prints "tool <median s>" and "bare <median s>"
 #include "QuietServices.h"
-
-#include "app/SystemDirectory.h"
-#include "app/frmFlagwash.h"
-#include "reset/AttributeReset.h"
-#include "web/RegistryReader.h"
+#include "Timing.h"
 
 #include <windows.h>
 
@@ -20,19 +16,6 @@
 namespace {
 
 using Paths = std::vector<std::filesystem::path>;
-
-double seconds(const std::function<void()>& work)
-{
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 void arm(const Paths& paths)
 {
@@ -67,21 +50,16 @@ int main(int argc, char** argv)
         CloseHandle(file);
     }
 
-    QuietView view;
-    QuietLauncher launcher;
-    const auto systemDirectory = makeSystemDirectory();
-    const auto reset = makeAttributeReset();
-    const auto registry = makeRegistryReader();
-    frmFlagwash form(view, *systemDirectory, *reset, *registry, launcher);
-    form.Form_Load();
+    QuietForm quiet;
 
     std::vector<double> tool, bare;
     for (int round = 0; round < rounds; ++round) {
         arm(paths);
-        form.Image1_OLEDragDrop({paths});
-        tool.push_back(seconds([&] { form.imgStart_Click(); }));
-        if (view.lastText.rfind("Done resetting " + std::to_string(count) + " files", 0) != 0) {
-            std::fprintf(stderr, "the tool did not reset every file:\n%s\n", view.lastText.c_str());
+        quiet.form.Image1_OLEDragDrop({paths});
+        tool.push_back(seconds([&] { quiet.form.imgStart_Click(); }));
+        if (!quiet.reportedAllReset(paths.size())) {
+            std::fprintf(stderr, "the tool did not reset every file:\n%s\n",
+                         quiet.view.lastText.c_str());
             return 1;
         }
         arm(paths);
