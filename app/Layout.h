@@ -67,7 +67,6 @@ constexpr int twipsToPixels(int twips, int dotsPerInch)
     return (twips * dotsPerInch + twipsPerInch / 2) / twipsPerInch;
 }
 
-inline constexpr TwipsSize clientAsLaidOut{5715, 4980};
 inline constexpr TwipsSize enforcedOuterSize{6000, 5565};
 // Frame and caption of the reference Windows window: 15 x 36 px at 96 dpi, which leaves a
 // client area of 385 x 335 px inside the enforced outer size, the whole background picture.
