@@ -22,9 +22,17 @@ QString doubleSizePath(std::string_view file)
 }  // namespace
 
 // Resources of a static library are registered by hand, outside any namespace.
-void registerPictureResources()
+static bool initAssets()
 {
     Q_INIT_RESOURCE(assets);
+    return true;
+}
+
+void registerPictureResources()
+{
+    // Once: every picture and the font ask for it, and each registration scans Qt's list.
+    static const bool registered = initAssets();
+    (void)registered;
 }
 
 QPixmap loadPicture(std::string_view file, qreal devicePixelRatio)

@@ -79,9 +79,9 @@ void QtView::showProgress(std::size_t done, std::size_t total, const std::string
         progress_->setAutoReset(false);
         progress_->setMinimumWidth(420);
         progress_->installEventFilter(namePublisher_.get());
+        // The bar counts in thousandths: a 32-bit range would not hold every count.
+        progress_->setRange(0, 1000);
     }
-    // The bar counts in thousandths: a 32-bit range would not hold every count.
-    progress_->setRange(0, 1000);
     const QString path = QFontMetrics(progress_->font())
                                  .elidedText(fromUtf8(currentPath), Qt::ElideMiddle, 400);
     progress_->setLabelText(fromUtf8(heading) + u'\n' + path);
