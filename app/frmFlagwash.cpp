@@ -11,6 +11,27 @@
 
 #include <algorithm>
 
+namespace {
+
+// Marks a handler as under way for as long as it runs, a modal box of its own included.
+class BusyScope
+{
+public:
+    explicit BusyScope(bool& busy)
+        : busy_(busy)
+    {
+        busy_ = true;
+    }
+    ~BusyScope() { busy_ = false; }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    bool& busy_;
+};
+
+}  // namespace
+
 frmFlagwash::frmFlagwash(View& view, SystemDirectory& systemDirectory,
                          AttributeReset& attributeReset, RegistryReader& registry,
                          Launcher& launcher)
@@ -59,11 +80,17 @@ void frmFlagwash::Form_Resize()
 
 void frmFlagwash::Form_OLEDragOver()
 {
+    // Nothing can be dropped now; the drop zone must not invite it.
+    if (busy_)
+        return;
     setImage1Visible(true);
 }
 
 void frmFlagwash::Image1_OLEDragDrop(DropPayload data)
 {
+    // A toolkit that delivers a drop behind a modal window: the selection stays the one shown.
+    if (busy_)
+        return;
     list1_.clear();
     if (!data.files) {
         // The list is empty now, so the caption must not promise a selection any more.
@@ -77,8 +104,9 @@ void frmFlagwash::Image1_OLEDragDrop(DropPayload data)
 
 void frmFlagwash::Image1_Click()
 {
-    if (!image1Visible_)
+    if (!image1Visible_ || busy_)
         return;
+    const BusyScope busy(busy_);
     const LaunchResult result = launcher_.launch(state_.HomePageCmd, ShowState::MaximizedActive);
     if (!result.started) {
         std::string text = "The web page could not be opened with this command:";
@@ -91,28 +119,37 @@ void frmFlagwash::Image1_Click()
 
 void frmFlagwash::imgStart_Click()
 {
+    if (busy_)
+        return;
+    const BusyScope busy(busy_);
     launchDownloadPage();
-    const std::size_t total = list1_.count();
+    // The run walks a list of its own, emptied from List1 at once: nothing that arrives while it
+    // goes on can change or free what it walks.
+    const std::vector<std::filesystem::path> paths = list1_.take();
+    const std::size_t total = paths.size();
     ProgressPacer progress(
             clock_,
             [this](std::size_t done, std::size_t all, const std::filesystem::path& current) {
                 view_.showProgress(done, all, progressHeading(done, all), displayPath(current));
             },
             [this] { view_.hideProgress(); });
-    const ResetSummary summary
-            = runReset(list1_.paths(), attributeReset_,
-                       [&](std::size_t index, const std::filesystem::path& path) {
-                           progress.update(index, total, path);
-                       });
+    const ResetSummary summary = runReset(
+            paths, attributeReset_, [&](std::size_t index, const std::filesystem::path& path) {
+                progress.update(index, total, path);
+            });
     progress.finish();
-    list1_.clear();
     view_.showInformation(state_.AppTitle, resetReport(summary, state_.LineBreak));
     view_.setCaption(state_.AppTitle);
 }
 
 void frmFlagwash::imgAbout_Click()
 {
-    view_.showInformation(state_.AppTitle, AboutText(WebHost, state_.LineBreak));
+    if (busy_)
+        return;
+    {
+        const BusyScope busy(busy_);
+        view_.showInformation(state_.AppTitle, AboutText(WebHost, state_.LineBreak));
+    }
     launchDownloadPage();
 }
 

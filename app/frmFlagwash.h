@@ -31,6 +31,11 @@ public:
     // The clock that paces the progress display of a long run; tests bring their own.
     void setClock(ProgressPacer::Clock clock) { clock_ = std::move(clock); }
 
+    // Whether a drag or a drop may reach the selection now. Not during a reset run and not while
+    // one of the tool's boxes is up: the list the user was shown must stay the list that is
+    // reset. Front ends refuse the drag to the source while this is false.
+    bool takesDrops() const { return !busy_; }
+
     const MainWindowState& state() const { return state_; }
     const Selection& List1() const { return list1_; }
     bool isImage1Visible() const { return image1Visible_; }
@@ -49,6 +54,7 @@ private:
     Selection list1_;
     bool image1Visible_ = false;
     bool resizing_ = false;
+    bool busy_ = false;  // a reset run or one of the tool's modal boxes is under way
     ProgressPacer::Clock clock_ = [] {
         return std::chrono::steady_clock::now();
     };

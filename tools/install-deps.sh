@@ -38,4 +38,4 @@ sudo=()
 [ "$(id -u)" -eq 0 ] || sudo=(sudo)
 export DEBIAN_FRONTEND=noninteractive
 "${sudo[@]}" apt-get update -q
-"${sudo[@]}" apt-get install -y -q "${missing[@]}"
+"${sudo[@]}" apt-get install -y -q -o DPkg::Lock::Timeout=900 "${missing[@]}"

@@ -20,25 +20,39 @@ void DropZone::answer(QDropEvent* event)
     event->accept();
 }
 
+// Qt delivers drags and drops to a window that a modal dialog blocks; the form says when a
+// drop may not reach it, and the source is told no.
+bool DropZone::refuse(QDropEvent* event)
+{
+    if (form_ && form_->takesDrops())
+        return false;
+    event->setDropAction(Qt::IgnoreAction);
+    event->ignore();
+    return true;
+}
+
 void DropZone::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (form_)
-        form_->Form_OLEDragOver();
+    if (refuse(event))
+        return;
+    form_->Form_OLEDragOver();
     answer(event);
 }
 
 void DropZone::dragMoveEvent(QDragMoveEvent* event)
 {
-    if (form_)
-        form_->Form_OLEDragOver();
+    if (refuse(event))
+        return;
+    form_->Form_OLEDragOver();
     answer(event);
 }
 
 void DropZone::dropEvent(QDropEvent* event)
 {
+    if (refuse(event))
+        return;
     answer(event);
-    if (form_)
-        form_->Image1_OLEDragDrop(dropPayloadFrom(event->mimeData()));
+    form_->Image1_OLEDragDrop(dropPayloadFrom(event->mimeData()));
 }
 
 void DropZone::mousePressEvent(QMouseEvent* event)

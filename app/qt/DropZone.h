@@ -25,6 +25,7 @@ protected:
 
 private:
     void answer(QDropEvent* event);
+    bool refuse(QDropEvent* event);
 
     frmFlagwash* form_ = nullptr;
     bool dragSource_ = false;

@@ -156,16 +156,19 @@ void FlagwashWindow::closeEvent(QCloseEvent* event)
 // Anything dragged over the window shows the drop zone; only the drop zone takes the drop.
 void FlagwashWindow::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (form_)
-        form_->Form_OLEDragOver();
-    // Accepted to follow the drag, but nothing can be dropped here.
     event->setDropAction(Qt::IgnoreAction);
+    if (!form_ || !form_->takesDrops()) {
+        event->ignore();
+        return;
+    }
+    form_->Form_OLEDragOver();
+    // Accepted to follow the drag, but nothing can be dropped here.
     event->accept();
 }
 
 void FlagwashWindow::dragMoveEvent(QDragMoveEvent* event)
 {
-    if (form_)
+    if (form_ && form_->takesDrops())
         form_->Form_OLEDragOver();
     event->setDropAction(Qt::IgnoreAction);
     event->ignore();

@@ -202,7 +202,7 @@ void MainWindow::dragOver()
 
 bool MainWindow::takesDropAt(POINT screenPoint) const
 {
-    if (!window_ || !IsWindowEnabled(window_))
+    if (!window_ || !IsWindowEnabled(window_) || !form_ || !form_->takesDrops())
         return false;
     POINT point = screenPoint;
     ScreenToClient(window_, &point);

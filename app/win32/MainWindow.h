@@ -37,7 +37,8 @@ public:
     void setDropZoneVisible(bool visible);
 
     // What the drop target reports and asks. A disabled window, behind a modal box or a
-    // progress display, takes no drag, as Windows finds no drop target in it.
+    // progress display, takes no drag, as Windows finds no drop target in it; nor does the
+    // window while the form is busy with a run or a box of its own.
     void dragOver();
     bool takesDropAt(POINT screenPoint) const;
     void dropOnImage1(DropPayload payload);

@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QDragEnterEvent>
+#include <QMessageBox>
 #include <QMimeData>
+#include <QTimer>
 
 namespace {
 
@@ -131,6 +133,76 @@ TEST_F(Drops, DropOnTheWindowOutsideTheZoneDoesNothing)
     QApplication::sendEvent(window.get(), &drop);
     EXPECT_FALSE(drop.isAccepted());
     EXPECT_EQ(form->List1().paths(), Paths{"/kept"});
+}
+
+// What a source sees of a drag onto the zone: whether the enter, the move and the drop were
+// taken, and whether the drop zone came up for it.
+struct Refusal
+{
+    bool enterTaken = true;
+    bool moveTaken = true;
+    bool dropTaken = true;
+    bool zoneShown = true;
+};
+
+TEST_F(Drops, DuringARunAndWhileItsReportIsUpDropsAreRefusedToTheSource)
+{
+    form->Image1_OLEDragDrop({Paths{"/dropped/a", "/dropped/b"}});
+    const auto late = uriList("file:///late/x\r\n");
+    const auto tryLateDrop = [&] {
+        Refusal seen;
+        control(Id::Image1)->hide();
+        QDragEnterEvent enterWindow(QPoint(30, 30), Qt::CopyAction, late.get(), Qt::LeftButton,
+                                    Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &enterWindow);
+        seen.zoneShown = control(Id::Image1)->isVisible();
+        QWidget* zone = control(Id::Image1);
+        const QPoint inZone = zone->rect().center();
+        QDragEnterEvent enter(inZone, Qt::CopyAction, late.get(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(zone, &enter);
+        seen.enterTaken = enter.isAccepted() || enterWindow.isAccepted();
+        QDragMoveEvent move(inZone, Qt::CopyAction, late.get(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(zone, &move);
+        seen.moveTaken = move.isAccepted();
+        QDropEvent drop(QPointF(inZone), Qt::CopyAction, late.get(), Qt::LeftButton,
+                        Qt::NoModifier);
+        QApplication::sendEvent(zone, &drop);
+        seen.dropTaken = drop.isAccepted();
+        return seen;
+    };
+    std::vector<Refusal> duringRun;
+    reset.onReset = [&](const std::filesystem::path& path) {
+        if (path == "/dropped/b")
+            duringRun.push_back(tryLateDrop());
+    };
+    std::vector<Refusal> whileReportIsUp;
+    QTimer early;
+    early.setInterval(5);
+    QObject::connect(&early, &QTimer::timeout, [&] {
+        if (whileReportIsUp.empty()
+            && qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            whileReportIsUp.push_back(tryLateDrop());
+    });
+    early.start();
+    const auto boxes = whileBoxesClose([&] { form->imgStart_Click(); });
+    early.stop();
+
+    ASSERT_EQ(duringRun.size(), 1u);
+    ASSERT_EQ(whileReportIsUp.size(), 1u);
+    for (const Refusal& seen : {duringRun[0], whileReportIsUp[0]}) {
+        EXPECT_FALSE(seen.enterTaken);
+        EXPECT_FALSE(seen.moveTaken);
+        EXPECT_FALSE(seen.dropTaken);
+        EXPECT_FALSE(seen.zoneShown);
+    }
+    EXPECT_EQ(reset.calls, (Paths{"/dropped/a", "/dropped/b"}));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(boxes[0].text.startsWith("Done resetting 2 files/folders"));
+    EXPECT_TRUE(form->List1().paths().empty());
+    EXPECT_EQ(window->windowTitle(), QString());
+    // Once the report is closed, drops are taken again.
+    dragAndDrop(late.get(), Qt::CopyAction);
+    EXPECT_EQ(form->List1().paths(), Paths{"/late/x"});
 }
 
 TEST_F(Drops, DropZoneIsPreparedByStartUp)

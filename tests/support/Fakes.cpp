@@ -34,6 +34,8 @@ void FakeView::showInformation(const std::string& title, const std::string& text
 {
     boxes.push_back({title, text});
     log_.push_back("box");
+    if (whileBoxIsUp)
+        whileBoxIsUp();
 }
 
 void FakeView::showProgress(std::size_t done, std::size_t total, const std::string& heading,

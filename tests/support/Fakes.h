@@ -50,6 +50,8 @@ public:
     int quits = 0;
     // Called from setOuterSizeTwips when the size changes, as a platform raises a resize.
     std::function<void()> onSizeChanged;
+    // Called while a box is up, as events a toolkit lets through a modal box would be.
+    std::function<void()> whileBoxIsUp;
 
 private:
     EventLog& log_;
