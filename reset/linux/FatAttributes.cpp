@@ -13,13 +13,13 @@ constexpr std::uint32_t cleared = ATTR_RO | ATTR_HIDDEN | ATTR_SYS | ATTR_ARCH;
 
 }  // namespace
 
-StepResult FatAttributes::clear(TargetFile& target, DeviceInfo& device)
+StepResult FatAttributes::clear(PinnedObject& target, DeviceInfo& device)
 {
     if (device.kind != FileSystemKind::Fat)
         return StepResult::notMine();
 
     StepResult failure;
-    const int fd = target.descriptor("reading the FAT attributes", failure);
+    const int fd = target.openDescriptor("reading the FAT attributes", failure);
     if (fd < 0)
         return failure;
     std::uint32_t attributes = 0;

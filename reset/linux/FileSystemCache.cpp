@@ -1,5 +1,7 @@
 #include "reset/linux/FileSystemCache.h"
 
+#include "reset/linux/PinnedObject.h"
+
 #include <linux/magic.h>
 #include <optional>
 #include <sys/vfs.h>
@@ -11,11 +13,11 @@ namespace {
 constexpr unsigned long fuseMagic = 0x65735546;  // not in <linux/magic.h>
 constexpr unsigned long ntfsMagic = 0x5346544e;  // "NTFS", shared by ntfs3 and the old driver
 
-std::optional<DeviceInfo> probe(const char* path)
+std::optional<DeviceInfo> probe(int fd)
 {
     DeviceInfo info;
     struct statfs fs = {};
-    if (::statfs(path, &fs) != 0)
+    if (::fstatfs(fd, &fs) != 0)
         return std::nullopt;
     switch (static_cast<unsigned long>(fs.f_type)) {
     case MSDOS_SUPER_MAGIC:
@@ -38,15 +40,16 @@ std::optional<DeviceInfo> probe(const char* path)
 
 }  // namespace
 
-DeviceInfo& FileSystemCache::lookup(dev_t device, std::uint64_t mountId, const char* path)
+DeviceInfo& FileSystemCache::lookup(const PinnedObject& object)
 {
-    const auto key = std::make_pair(device, mountId);
+    const auto key = std::make_pair(object.device(), object.mountId());
     const auto found = devices_.find(key);
     if (found != devices_.end())
         return found->second;
-    const std::optional<DeviceInfo> info = probe(path);
+    const std::optional<DeviceInfo> info = probe(object.pathDescriptor());
     if (!info) {
-        // Not remembered: the path may have gone, the device has not. Every backend probes.
+        // Not remembered: the probe failed for this object, not for its mount. Every backend
+        // probes.
         uncached_ = DeviceInfo{};
         return uncached_;
     }

@@ -6,6 +6,8 @@
 
 namespace linuxreset {
 
+class PinnedObject;
+
 enum class FileSystemKind {
     Other,  // ext4, tmpfs, xfs, btrfs, ...: inode flags and user xattrs
     Fat,    // vfat, msdos: the FAT attribute ioctls
@@ -24,12 +26,12 @@ struct DeviceInfo
 };
 
 // Keyed by device and mount: a stick pulled and another plugged in may get the same device
-// number with another file system, but not the same mount.
+// number with another file system, but not the same mount. The kind is read from the pinned
+// object itself (fstatfs of its descriptor), so it is the kind of the mount it is keyed by.
 class FileSystemCache
 {
 public:
-    // `path` is only read on the first visit of the mount; it must be a file or folder there.
-    DeviceInfo& lookup(dev_t device, std::uint64_t mountId, const char* path);
+    DeviceInfo& lookup(const PinnedObject& object);
 
 private:
     std::map<std::pair<dev_t, std::uint64_t>, DeviceInfo> devices_;

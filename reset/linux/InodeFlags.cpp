@@ -19,7 +19,7 @@ bool isUnsupported(int error)
 
 }  // namespace
 
-StepResult InodeFlags::clear(TargetFile& target, DeviceInfo& device)
+StepResult InodeFlags::clear(PinnedObject& target, DeviceInfo& device)
 {
     const struct statx& status = target.status();
     const bool known = (status.stx_attributes_mask & blockingAttributes) == blockingAttributes;
@@ -29,7 +29,7 @@ StepResult InodeFlags::clear(TargetFile& target, DeviceInfo& device)
         return StepResult::notMine();
 
     StepResult failure;
-    const int fd = target.descriptor("reading the inode flags", failure);
+    const int fd = target.openDescriptor("reading the inode flags", failure);
     if (fd < 0)
         return failure;
     // The kernel reads and writes an int here, whatever the ioctl's declared type says.

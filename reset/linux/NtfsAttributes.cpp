@@ -29,10 +29,10 @@ bool isAbsent(int error)
     return error == ENODATA || error == EOPNOTSUPP;
 }
 
-// -1 with errno set, or the number of bytes read.
-ssize_t readWord(const char* path, std::array<unsigned char, 4>& bytes)
+// -1 with errno set, or the number of bytes read. `name` leads to the object itself.
+ssize_t readWord(const char* name, std::array<unsigned char, 4>& bytes)
 {
-    return ::lgetxattr(path, xattrName, bytes.data(), bytes.size());
+    return ::getxattr(name, xattrName, bytes.data(), bytes.size());
 }
 
 std::string hex(std::uint32_t value)
@@ -57,7 +57,7 @@ bool NtfsAttributes::isInterixSpecial(std::uint32_t attributes, std::uint64_t si
             || header.starts_with("IntxBLK\0"sv);
 }
 
-StepResult NtfsAttributes::clear(TargetFile& target, DeviceInfo& device)
+StepResult NtfsAttributes::clear(PinnedObject& target, DeviceInfo& device)
 {
     if (device.kind != FileSystemKind::Fuse && device.kind != FileSystemKind::Ntfs)
         return StepResult::notMine();
@@ -65,7 +65,7 @@ StepResult NtfsAttributes::clear(TargetFile& target, DeviceInfo& device)
         return StepResult::notMine();
 
     std::array<unsigned char, 4> bytes{};
-    const ssize_t length = readWord(target.path(), bytes);
+    const ssize_t length = readWord(target.name(), bytes);
     if (length < 0) {
         if (isAbsent(errno)) {
             // Another FUSE file system: every path on it lacks the word.
@@ -83,12 +83,17 @@ StepResult NtfsAttributes::clear(TargetFile& target, DeviceInfo& device)
     const std::uint32_t attributes = fromLittleEndian(bytes);
 
     const std::uint64_t size = target.status().stx_size;
-    if (S_ISREG(target.status().stx_mode) && (attributes & system) != 0) {
+    // ntfs-3g shows its special files as what they are (a FIFO, a link, a device), and those
+    // never get here; a regular file there is one. A kernel driver shows them as regular files,
+    // so their header decides: read without moving the access time (O_NOATIME, which the kernel
+    // drivers honour and ntfs-3g ignores).
+    if (device.kind == FileSystemKind::Ntfs && S_ISREG(target.status().stx_mode)
+        && (attributes & system) != 0) {
         // Only a file long enough for a header is read; an empty one is decided by its size.
         std::string header;
         if (size >= headerSize) {
             StepResult failure;
-            const int fd = target.descriptor("reading the file's header", failure);
+            const int fd = target.openDescriptor("reading the file's header", failure);
             if (fd < 0)
                 return failure;
             header.resize(headerSize);
@@ -105,12 +110,12 @@ StepResult NtfsAttributes::clear(TargetFile& target, DeviceInfo& device)
     if (normal == attributes)
         return StepResult::normal();
     const std::array<unsigned char, 4> written = toLittleEndian(normal);
-    if (::lsetxattr(target.path(), xattrName, written.data(), written.size(), XATTR_REPLACE) != 0)
+    if (::setxattr(target.name(), xattrName, written.data(), written.size(), XATTR_REPLACE) != 0)
         return StepResult::fromErrno(errno, "writing the NTFS attributes");
 
     // The driver drops bits it will not set without saying so; only a read shows it.
     std::array<unsigned char, 4> check{};
-    const ssize_t checked = readWord(target.path(), check);
+    const ssize_t checked = readWord(target.name(), check);
     if (checked < 0)
         return StepResult::fromErrno(errno, "reading the NTFS attributes back");
     if (checked != 4)

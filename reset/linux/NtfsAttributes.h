@@ -1,7 +1,7 @@
 #pragma once
 #include "reset/linux/FileSystemCache.h"
+#include "reset/linux/PinnedObject.h"
 #include "reset/linux/StepResult.h"
-#include "reset/linux/TargetFile.h"
 
 #include <cstdint>
 #include <string_view>
@@ -26,7 +26,7 @@ public:
     static constexpr std::uint32_t cleared
             = readOnly | hidden | system | archive | temporary | offline | notContentIndexed;
 
-    static StepResult clear(TargetFile& target, DeviceInfo& device);
+    static StepResult clear(PinnedObject& target, DeviceInfo& device);
 
     // Whether a regular file is one of the special files ntfs-3g stores in Interix form: a
     // system-flagged file that is empty (FIFO) or one byte long (socket) and not hidden, or
