@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <fstream>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -129,6 +130,24 @@ TEST_F(LinuxNtfsWord, SpecialFilesKeepTheirSystemFlag)
         EXPECT_EQ(reset->resetToNormal(c.path).status, c.status);
         EXPECT_EQ(volume_->attributes(c.path), before);
     }
+}
+
+TEST_F(LinuxNtfsWord, TheResetChangesNeitherContentsNorAccessTime)
+{
+    const fs::path path = root() / "system-file";
+    std::ofstream(path) << "MZ\x90 an ordinary program file";
+    volume_->setAttributes(path, 0x26);
+    // A day old, so that any read would move it (relatime).
+    const timespec old[2] = {{1000000000, 0}, {1000000000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), old, 0), 0);
+
+    EXPECT_EQ(makeAttributeReset()->resetToNormal(path).status, Status::Done);
+
+    struct stat after = {};
+    ASSERT_EQ(::stat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_atim.tv_sec, old[0].tv_sec);
+    EXPECT_EQ(after.st_mtim.tv_sec, old[1].tv_sec);
+    EXPECT_EQ(volume_->attributes(path), normalFile);
 }
 
 TEST_F(LinuxNtfsWord, FolderChildrenKeepTheirWords)
