@@ -1,6 +1,7 @@
 #include "reset/ResetRun.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace {
 
@@ -42,6 +43,45 @@ std::size_t utf8SequenceLength(const std::u8string& text, std::size_t i)
     if (overlong || surrogate || codePoint > 0x10FFFF)
         return 0;
     return length;
+}
+
+// Characters that would let a name break the report's lines or reorder what follows it: C0 and
+// C1 controls, DEL, the line and paragraph separators, and the bidirectional controls.
+bool mustBeEscaped(unsigned long codePoint)
+{
+    return codePoint < 0x20 || (codePoint >= 0x7F && codePoint <= 0x9F) || codePoint == 0x200E
+            || codePoint == 0x200F || codePoint == 0x2028 || codePoint == 0x2029
+            || (codePoint >= 0x202A && codePoint <= 0x202E)
+            || (codePoint >= 0x2066 && codePoint <= 0x2069);
+}
+
+unsigned long decode(const char8_t* sequence, std::size_t length)
+{
+    static constexpr unsigned char leadMask[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
+    unsigned long codePoint = sequence[0] & leadMask[length];
+    for (std::size_t k = 1; k < length; ++k)
+        codePoint = (codePoint << 6) | (sequence[k] & 0x3F);
+    return codePoint;
+}
+
+std::string escaped(unsigned long codePoint)
+{
+    switch (codePoint) {
+    case '\n':
+        return "\\n";
+    case '\r':
+        return "\\r";
+    case '\t':
+        return "\\t";
+    default:
+        break;
+    }
+    char text[12];
+    if (codePoint < 0x100)
+        std::snprintf(text, sizeof text, "\\x%02X", static_cast<unsigned>(codePoint));
+    else
+        std::snprintf(text, sizeof text, "\\u%04X", static_cast<unsigned>(codePoint));
+    return text;
 }
 
 }  // namespace
@@ -116,10 +156,14 @@ std::string displayPath(const std::filesystem::path& path)
         if (length == 0) {
             text += "\xEF\xBF\xBD";
             ++i;
-        } else {
-            text.append(reinterpret_cast<const char*>(raw.data() + i), length);
-            i += length;
+            continue;
         }
+        const unsigned long codePoint = decode(raw.data() + i, length);
+        if (mustBeEscaped(codePoint))
+            text += escaped(codePoint);
+        else
+            text.append(reinterpret_cast<const char*>(raw.data() + i), length);
+        i += length;
     }
     return text;
 }

@@ -36,5 +36,6 @@ std::string progressHeading(std::size_t done, std::size_t total);
 // A short description of why a path was not reset, for the report.
 std::string describeOutcome(const ResetOutcome& outcome);
 
-// A path as the user should read it: UTF-8, with bytes that are not UTF-8 shown as U+FFFD.
+// A path as the user should read it, on one line: UTF-8, with bytes that are not UTF-8 shown
+// as U+FFFD and control characters escaped ("\n", "\x1B", "\u202E").
 std::string displayPath(const std::filesystem::path& path);

@@ -214,6 +214,44 @@ TEST(DisplayPath, ShowsUtf8NamesAsTheyAre)
     EXPECT_EQ(displayPath(std::filesystem::path(raw)), name);
 }
 
+TEST(DisplayPath, ControlCharactersAreShownEscapedSoANameKeepsToItsLine)
+{
+    const struct
+    {
+        std::string raw;
+        std::string shown;
+    } cases[] = {
+            {"/a\nDone resetting 99 files/folders", "/a\\nDone resetting 99 files/folders"},
+            {"/cr\r\ttab", "/cr\\r\\ttab"},
+            {"/esc\x1b[31m", "/esc\\x1B[31m"},
+            {"/del\x7f", "/del\\x7F"},
+            {"/next-line\xC2\x85", "/next-line\\x85"},
+            {"/line-separator\xE2\x80\xA8", "/line-separator\\u2028"},
+            {"/txt.exe\xE2\x80\xAE" "fdp.", "/txt.exe\\u202Efdp."},
+            {"/isolate\xE2\x81\xA6x", "/isolate\\u2066x"},
+            {"C:\\Users\\kept as is", "C:\\Users\\kept as is"},
+    };
+    for (const auto& c : cases) {
+        const std::u8string raw(c.raw.begin(), c.raw.end());
+        EXPECT_EQ(displayPath(std::filesystem::path(raw)), c.shown) << c.raw;
+    }
+}
+
+TEST(ResetRun, ANameWithALineBreakIsOneLineOfTheReport)
+{
+    CoreFixture core;
+    core.load();
+    const std::string name = "/x\r\nDone resetting 1000 files/folders\r\n";
+    core.reset.outcomes[name] = {Status::Missing, {}};
+    core.form.Image1_OLEDragDrop({Paths{name}});
+    core.form.imgStart_Click();
+
+    EXPECT_EQ(core.view.boxes.at(0).text,
+              "Done resetting 0 files/folders\r\n\r\nCould not reset 1 files/folders:\r\n"
+              "/x\\r\\nDone resetting 1000 files/folders\\r\\n (missing)\r\n"
+                      + closingAfterList);
+}
+
 TEST(DisplayPath, BytesThatAreNotUtf8BecomeReplacementCharacters)
 {
     if constexpr (!std::is_same_v<std::filesystem::path::value_type, char>)
