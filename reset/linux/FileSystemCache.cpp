@@ -32,6 +32,13 @@ std::optional<DeviceInfo> probe(int fd)
     case ntfsMagic:
         info.kind = FileSystemKind::Ntfs;
         break;
+    case EXT4_SUPER_MAGIC:
+    case XFS_SUPER_MAGIC:
+    case BTRFS_SUPER_MAGIC:
+    case TMPFS_MAGIC:
+    case F2FS_SUPER_MAGIC:
+        info.keepsXattrsAsWritten = true;
+        break;
     default:
         break;
     }

@@ -23,6 +23,10 @@ struct DeviceInfo
     bool noInodeFlags = false;
     bool noNtfsAttributes = false;
     bool noUserXattrs = false;
+    // One of the kernel's own local file systems (ext4, xfs, btrfs, tmpfs, f2fs), which keep
+    // an xattr's bytes exactly as given once the write returns 0. Elsewhere (FUSE, network
+    // file systems) only reading the value back shows what was kept.
+    bool keepsXattrsAsWritten = false;
 };
 
 // Keyed by device and mount: a stick pulled and another plugged in may get the same device
