@@ -227,7 +227,9 @@ TEST(DisplayPath, ControlCharactersAreShownEscapedSoANameKeepsToItsLine)
             {"/del\x7f", "/del\\x7F"},
             {"/next-line\xC2\x85", "/next-line\\x85"},
             {"/line-separator\xE2\x80\xA8", "/line-separator\\u2028"},
-            {"/txt.exe\xE2\x80\xAE" "fdp.", "/txt.exe\\u202Efdp."},
+            {"/txt.exe\xE2\x80\xAE"
+             "fdp.",
+             "/txt.exe\\u202Efdp."},
             {"/isolate\xE2\x81\xA6x", "/isolate\\u2066x"},
             {"C:\\Users\\kept as is", "C:\\Users\\kept as is"},
     };
