@@ -73,7 +73,7 @@ Shown readProgress(HWND progress, HWND owner, int ownerPaints)
     std::vector<HWND> children;
     EnumChildWindows(
             progress,
-            [](HWND child, LPARAM found) -> BOOL {
+            [](HWND child, LPARAM found) CALLBACK -> BOOL {
                 reinterpret_cast<std::vector<HWND>*>(found)->push_back(child);
                 return TRUE;
             },

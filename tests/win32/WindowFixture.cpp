@@ -70,7 +70,7 @@ std::vector<HWND> ownedWindows(HWND owner)
     } search{owner, {}};
     EnumThreadWindows(
             GetCurrentThreadId(),
-            [](HWND candidate, LPARAM context) -> BOOL {
+            [](HWND candidate, LPARAM context) CALLBACK -> BOOL {
                 auto* search = reinterpret_cast<Search*>(context);
                 if (GetWindow(candidate, GW_OWNER) == search->owner && IsWindowVisible(candidate)
                     && classOf(candidate) != TOOLTIPS_CLASSW)
