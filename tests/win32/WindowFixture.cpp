@@ -3,6 +3,7 @@
 #include "DataObject.h"
 
 #include <cstring>
+#include <memory>
 
 #include <commctrl.h>
 #include <ole2.h>
@@ -15,6 +16,14 @@ bool underWine()
 }
 
 }  // namespace
+
+ProgressPacer::Clock steppingClock(std::chrono::milliseconds step)
+{
+    auto now = std::make_shared<std::chrono::steady_clock::time_point>();
+    return [now, step] {
+        return *now += step;
+    };
+}
 
 const char* whyNoWindows()
 {
