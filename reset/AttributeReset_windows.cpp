@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -154,14 +155,66 @@ ResetOutcome outcomeOf(const Attempt& attempt)
     return {};
 }
 
+bool literal(const std::wstring& path)
+{
+    return startsWith(path, L"\\\\?\\") || startsWith(path, L"\\\\.\\");
+}
+
+// The system's own reading of a path: absolute, "/" as "\\", "." and ".." resolved, a device name
+// ("C:\\folder\\COM1") as the device. Nothing for a path already in one of the literal forms.
+std::optional<std::wstring> fullPathOf(const std::wstring& path)
+{
+    if (literal(path))
+        return std::nullopt;
+    std::wstring full(MAX_PATH, L'\0');
+    DWORD written = GetFullPathNameW(path.c_str(), MAX_PATH, full.data(), nullptr);
+    if (written >= MAX_PATH) {
+        full.assign(written, L'\0');
+        written = GetFullPathNameW(path.c_str(), written, full.data(), nullptr);
+        if (written >= full.size())
+            return std::nullopt;
+    }
+    if (written == 0)
+        return std::nullopt;
+    full.resize(written);
+    return full;
+}
+
+std::wstring extendedLengthPath(const std::wstring& path, const std::optional<std::wstring>& full)
+{
+    if (!full || full->size() < MAX_PATH)
+        return path;
+    if (startsWith(*full, L"\\\\"))
+        return L"\\\\?\\UNC\\" + full->substr(2);
+    return L"\\\\?\\" + *full;
+}
+
+bool namesDevice(const std::wstring& path, const std::optional<std::wstring>& full)
+{
+    const std::wstring& seen = literal(path) ? path : full.value_or(path);
+    if (!literal(seen))
+        return false;
+    // In those two name spaces only a drive, a share or a volume holds files and folders.
+    const std::wstring_view rest = std::wstring_view(seen).substr(4);
+    const bool drive = rest.size() >= 3 && isLetter(rest[0]) && rest[1] == L':' && rest[2] == L'\\';
+    const auto startsWithNoCase = [&](std::wstring_view prefix) {
+        return rest.size() >= prefix.size()
+                && CompareStringOrdinal(rest.data(), static_cast<int>(prefix.size()), prefix.data(),
+                                        static_cast<int>(prefix.size()), TRUE)
+                == CSTR_EQUAL;
+    };
+    return !(drive || startsWithNoCase(L"UNC\\") || startsWithNoCase(L"Volume{"));
+}
+
 class WindowsAttributeReset final : public AttributeReset
 {
 public:
     ResetOutcome resetToNormal(const std::filesystem::path& path) override
     {
-        const std::wstring target = extendedLengthPath(path.native());
-        if (namesDevice(target))
+        const std::optional<std::wstring> full = fullPathOf(path.native());
+        if (namesDevice(path.native(), full))
             return {ResetOutcome::Status::NotFileOrFolder, "a device, not a file or folder"};
+        const std::wstring target = extendedLengthPath(path.native(), full);
         Attempt attempt;
         {
             const FileSystemRedirectionOff unredirected;
@@ -175,47 +228,12 @@ public:
 
 std::wstring extendedLengthPath(const std::wstring& path)
 {
-    // Already in the form that takes a name literally, or a device name: nothing to add.
-    if (startsWith(path, L"\\\\?\\") || startsWith(path, L"\\\\.\\"))
-        return path;
-    const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (needed == 0)
-        return path;
-    std::wstring full(needed, L'\0');
-    const DWORD written = GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
-    if (written == 0 || written >= needed)
-        return path;
-    full.resize(written);
-    if (full.size() < MAX_PATH)
-        return path;
-    if (startsWith(full, L"\\\\"))
-        return L"\\\\?\\UNC\\" + full.substr(2);
-    return L"\\\\?\\" + full;
+    return extendedLengthPath(path, fullPathOf(path));
 }
 
 bool namesDevice(const std::wstring& path)
 {
-    std::wstring full = path;
-    if (!startsWith(path, L"\\\\?\\") && !startsWith(path, L"\\\\.\\")) {
-        // The system's own reading of the name: "C:\folder\COM1" is the port, not a file.
-        const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-        if (needed == 0)
-            return false;
-        full.assign(needed, L'\0');
-        full.resize(GetFullPathNameW(path.c_str(), needed, full.data(), nullptr));
-    }
-    if (!startsWith(full, L"\\\\?\\") && !startsWith(full, L"\\\\.\\"))
-        return false;
-    // In those two name spaces only a drive, a share or a volume holds files and folders.
-    const std::wstring_view rest = std::wstring_view(full).substr(4);
-    const bool drive = rest.size() >= 3 && isLetter(rest[0]) && rest[1] == L':' && rest[2] == L'\\';
-    const auto startsWithNoCase = [&](std::wstring_view prefix) {
-        return rest.size() >= prefix.size()
-                && CompareStringOrdinal(rest.data(), static_cast<int>(prefix.size()), prefix.data(),
-                                        static_cast<int>(prefix.size()), TRUE)
-                == CSTR_EQUAL;
-    };
-    return !(drive || startsWithNoCase(L"UNC\\") || startsWithNoCase(L"Volume{"));
+    return namesDevice(path, fullPathOf(path));
 }
 
 std::unique_ptr<AttributeReset> makeAttributeReset()
