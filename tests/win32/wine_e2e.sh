@@ -66,9 +66,20 @@ for _ in $(seq 200); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sle
 xdotool getdisplaygeometry >/dev/null 2>&1 || fail "Xvfb does not answer on $DISPLAY"
 export WINEPREFIX="$work/wineprefix" WINEARCH=win64 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# Made anew when the Wine packages changed since it was made: a prefix from before Wine's
+# 32-bit half was installed cannot start the 32-bit program.
+# shellcheck source=tools/wine-session.sh
+source "$here/../../tools/wine-session.sh"
+made_by=$(wine_session_wine_packages)
+if [ "$(cat "$WINEPREFIX/.flagwash-prefix-ready" 2>/dev/null)" != "$made_by" ]; then
+    rm -rf "$WINEPREFIX"
+fi
 mkdir -p "$WINEPREFIX"
 wineserver -p >/dev/null 2>&1
-[ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1
+if [ ! -f "$WINEPREFIX/.flagwash-prefix-ready" ]; then
+    wineboot -i >/dev/null 2>&1
+    printf '%s\n' "$made_by" >"$WINEPREFIX/.flagwash-prefix-ready"
+fi
 # Wine's density, 96 dpi (100 %) until the second run; set every time, as a run that failed
 # half-way may have left 192.
 set_dpi() { wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null; }
