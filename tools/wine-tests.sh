@@ -14,7 +14,7 @@ fail() {
     exit 1
 }
 
-for tool in cmake ninja x86_64-w64-mingw32-g++-posix; do
+for tool in cmake ninja i686-w64-mingw32-g++-posix; do
     command -v "$tool" >/dev/null || fail "$tool not found (tools/install-deps.sh test installs it)"
 done
 

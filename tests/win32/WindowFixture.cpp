@@ -3,6 +3,7 @@
 #include "DataObject.h"
 
 #include <cstring>
+#include <memory>
 
 #include <commctrl.h>
 #include <ole2.h>
@@ -15,6 +16,14 @@ bool underWine()
 }
 
 }  // namespace
+
+ProgressPacer::Clock steppingClock(std::chrono::milliseconds step)
+{
+    auto now = std::make_shared<std::chrono::steady_clock::time_point>();
+    return [now, step] {
+        return *now += step;
+    };
+}
 
 const char* whyNoWindows()
 {
@@ -70,7 +79,7 @@ std::vector<HWND> ownedWindows(HWND owner)
     } search{owner, {}};
     EnumThreadWindows(
             GetCurrentThreadId(),
-            [](HWND candidate, LPARAM context) -> BOOL {
+            [](HWND candidate, LPARAM context) CALLBACK -> BOOL {
                 auto* search = reinterpret_cast<Search*>(context);
                 if (GetWindow(candidate, GW_OWNER) == search->owner && IsWindowVisible(candidate)
                     && classOf(candidate) != TOOLTIPS_CLASSW)

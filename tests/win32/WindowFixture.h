@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -75,6 +76,10 @@ IDropTarget* registeredDropTarget(HWND window);
 // A drag of plain text entering the window at a screen point and leaving again: the drag-over
 // event, without a drop.
 void dragTextOver(HWND window, POINT screenPoint);
+
+// A clock that moves on by a fixed step at every reading: a run of many paths lasts long enough
+// for its progress to show without the test waiting for real time to pass.
+ProgressPacer::Clock steppingClock(std::chrono::milliseconds step);
 
 // Why windows cannot be made here, or null when they can.
 const char* whyNoWindows();
