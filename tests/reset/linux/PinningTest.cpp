@@ -376,6 +376,81 @@ TEST_F(Pinning, AFolderSwappedForALinkToAFifoNeverOpensTheFifo)
     EXPECT_GT(tally.refused, 0);
 }
 
+// Swaps a folder and a link with three renames, for file systems without RENAME_EXCHANGE.
+class SlowSwapper
+{
+public:
+    SlowSwapper(fs::path a, fs::path b)
+        : a_(std::move(a))
+        , b_(std::move(b))
+        , thread_([this] {
+            const fs::path aside = a_.string() + ".aside";
+            while (!stop_) {
+                ::rename(a_.c_str(), aside.c_str());
+                ::rename(b_.c_str(), a_.c_str());
+                ::rename(aside.c_str(), b_.c_str());
+                ++swaps_;
+            }
+        })
+    { }
+    ~SlowSwapper()
+    {
+        stop_ = true;
+        thread_.join();
+    }
+    long swaps() const { return swaps_; }
+
+private:
+    fs::path a_, b_;
+    std::atomic<bool> stop_{false};
+    std::atomic<long> swaps_{0};
+    std::thread thread_;
+};
+
+// The kind of a volume is learnt once per mount; a path that leads elsewhere halfway through
+// that first visit must not teach the NTFS volume that it is some other file system.
+TEST(PinnedFileSystemKind, ASwapDuringTheFirstVisitOfAVolumeDoesNotSpoilWhatItIs)
+{
+    const auto ntfs = ScratchFileSystem::make(Kind::Ntfs3g);
+    if (!ntfs->unavailable().empty())
+        GTEST_SKIP() << ntfs->unavailable();
+    const auto ext4 = ScratchFileSystem::make(Kind::Ext4Wine);
+    if (!ext4->unavailable().empty())
+        GTEST_SKIP() << ext4->unavailable();
+    const fs::path elsewhere = ext4->root() / "folder";
+    fs::create_directory(elsewhere);
+    writeFile(elsewhere / "file", "on ext4");
+    ext4->setAttributes(elsewhere / "file", winattr::hidden);
+    const fs::path folder = ntfs->root() / "folder";
+    fs::create_directory(folder);
+    writeFile(folder / "file", "on ntfs");
+    ntfs->setAttributes(folder / "file", 0x22);
+    const fs::path stable = ntfs->root() / "stable";
+    writeFile(stable, "on ntfs too");
+    // The user's own link, so it is followed.
+    fs::create_symlink(elsewhere, ntfs->root() / "swap");
+
+    int spoiled = 0;
+    long swaps = 0;
+    {
+        const SlowSwapper swapper(folder, ntfs->root() / "swap");
+        using Clock = std::chrono::steady_clock;
+        const auto start = Clock::now();
+        for (int round = 0; round < 400 && Clock::now() - start < std::chrono::seconds(4);
+             ++round) {
+            const auto reset = makeAttributeReset();
+            reset->resetToNormal(folder / "file");
+            ntfs->setAttributes(stable, 0x26);
+            const ResetOutcome outcome = reset->resetToNormal(stable);
+            if (outcome.status != Status::Done || (ntfs->attributes(stable) & winattr::rhsa) != 0)
+                ++spoiled;
+        }
+        swaps = swapper.swaps();
+    }
+    EXPECT_GT(swaps, 0);
+    EXPECT_EQ(spoiled, 0);
+}
+
 TEST_F(Pinning, TheDroppedNameSwappedForAFifoOrALinkIsNeverDoneWhileTheFileKeepsItsFlags)
 {
     const fs::path target = makeFile(root() / "target", "0x2");
