@@ -35,7 +35,9 @@ class Case:
         kind = "folder" if self.folder else "file"
         who = f"reset as {self.user}" if self.user else "not reset"
         want = "Done" if self.done else "not Done"
-        return f"{self.path or '(the root folder)'} ({kind} {letters(self.given)}, {who}, {want}, then {letters(self.stays)})"
+        name = self.path or "(the root folder)"
+        return (f"{name} ({kind} {letters(self.given)}, {who}, {want}, "
+                f"then {letters(self.stays)})")
 
 
 # Name, folder, DOS bits. The folder "parent" is reset; what is inside it is not.
@@ -107,6 +109,47 @@ def data_commands(cases, root):
     """Each file's contents, to show that the reset never touched them."""
     return [f'echo "@@DATA\t{case.path}\t$(cat {case.under(root)})"'
             for case in cases if not case.folder]
+
+
+@dataclass(frozen=True)
+class Fact:
+    """Something a driver does, measured by plan lines that run in a phase of their own; raw is
+    what their raw_attributes lines must print, in order, and host what the host's own reader
+    must find afterwards ({path: value})."""
+    statement: str
+    lines: list
+    raw: list
+    mount_options: str = ""
+    host: dict | None = None
+
+
+def fact_plan(facts, mount):
+    """mount(options) gives the line that mounts the volume on /mnt."""
+    plan = []
+    for index, fact in enumerate(facts):
+        plan += [mount(fact.mount_options), f"phase fact-{index}", *fact.lines, "umount /mnt"]
+    return plan
+
+
+def check_facts(records, facts, host_reader=None):
+    failures = []
+    for index, fact in enumerate(facts):
+        seen = [fields[3] for fields in records.all("RAW", f"fact-{index}") if len(fields) > 3]
+        wrong = [] if seen == fact.raw else [f"saw {seen}, expected {fact.raw}"]
+        for path, wanted in (fact.host or {}).items():
+            found = host_reader(path)
+            if found != wanted:
+                wrong.append(f"the host reads {path} as {show_word(found)}, "
+                             f"expected {show_word(wanted)}")
+        if wrong:
+            failures.append(f"{fact.statement}: {'; '.join(wrong)}")
+        else:
+            print(f"FACT confirmed: {fact.statement}")
+    return failures
+
+
+def show_word(value):
+    return value if not isinstance(value, int) else f"{value:#x}"
 
 
 class Checker:

@@ -200,6 +200,20 @@ def boot_qemu(work, kernel, programs, plan, disks, timeout=240, memory=512):
     return Records(read_text(output)), seconds
 
 
+def boot_trixie(probes, work, cache, modules, plan, disks):
+    """Boots Debian trixie's cloud kernel with the probes and the plan (a list of lines) and
+    returns its Records; a plan that did not run to its end is a failure."""
+    kernel = fetch_guest_kernel(cache, ["virtio_blk", *modules])
+    programs = [os.path.join(probes, name) for name in ("reset_probe", "raw_attributes", "run_as")]
+    records, seconds = boot_qemu(work, kernel, programs, "\n".join(plan) + "\n", disks)
+    print(f"guest {kernel['release']}: {seconds:.1f} s from start to power-off")
+    if records.ended() != "0":
+        print(read_text(os.path.join(work, "plan.log")))
+        raise AssertionError(f"the plan in the guest ended with {records.ended()} "
+                             f"(console in {work}/console.log)")
+    return records
+
+
 def uml_modules(names):
     """User-mode Linux's module files for the given names, each after what it needs: its
     modules.dep entry, and the modules its soft dependencies name (cifs loads its crypto that
@@ -207,7 +221,8 @@ def uml_modules(names):
     base = "/usr/lib/uml/modules"
     versions = sorted(os.listdir(base)) if os.path.isdir(base) else []
     if not versions:
-        raise Skip("no user-mode Linux modules under /usr/lib/uml/modules (package user-mode-linux)")
+        raise Skip("no user-mode Linux modules under /usr/lib/uml/modules "
+                   "(package user-mode-linux)")
     folder = os.path.join(base, versions[-1])
     depends, by_name = {}, {}
     for line in read_text(os.path.join(folder, "modules.dep")).splitlines():

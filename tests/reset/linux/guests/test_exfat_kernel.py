@@ -14,7 +14,7 @@ import sys
 
 import cases
 import guestvm
-from cases import R, S
+from cases import Fact, R, S
 from exfat_image import ExfatImage
 
 FOLDER = 0x10
@@ -47,15 +47,7 @@ def make_image(work):
 
 
 def boot(probes, work, cache, plan, image):
-    kernel = guestvm.fetch_guest_kernel(cache, ["virtio_blk", "exfat"])
-    programs = [os.path.join(probes, name) for name in ("reset_probe", "raw_attributes", "run_as")]
-    records, seconds = guestvm.boot_qemu(work, kernel, programs, plan, [image])
-    print(f"guest {kernel['release']}: {seconds:.1f} s from start to power-off")
-    if records.ended() != "0":
-        print(guestvm.read_text(os.path.join(work, "plan.log")))
-        raise AssertionError(f"the plan in the guest ended with {records.ended()} "
-                             f"(console in {work}/console.log)")
-    return records
+    return guestvm.boot_trixie(probes, work, cache, ["exfat"], plan, [image])
 
 
 def table(probes, work, cache):
@@ -75,7 +67,7 @@ def table(probes, work, cache):
              "umount /mnt", "mount -t exfat /dev/vda /mnt",
              "phase after", *cases.read_commands(entries, "/mnt", "fat"),
              *cases.data_commands(entries, "/mnt"), "umount /mnt"]
-    records = boot(probes, work, cache, "\n".join(plan) + "\n", image)
+    records = boot(probes, work, cache, plan, image)
 
     check = cases.Checker("exFAT")
     outcomes = {}
@@ -119,82 +111,89 @@ def show(bits):
     return "unreadable" if bits is None else cases.letters(bits)
 
 
-# Each fact: a statement, the lines of the plan that measure it (run in the phase named after
-# the fact), and what its raw_attributes lines must print, in order.
 FACTS = [
-    ("the file system's magic is 0x2011bab0 and mountinfo calls it exfat", "",
-     ["raw statfs /mnt", "raw mount /mnt"], ["0x2011bab0", "exfat"]),
-    ("a file given 0xffffffff keeps read-only, hidden, system and archive: 0x27", "",
-     ["echo x > /mnt/all", "raw set fat /mnt/all 0xffffffff", "raw get fat /mnt/all"],
-     ["ok", "0x00000027"]),
-    ("a folder given 0xffffffff reads 0x36: the directory bit kept, read-only dropped", "",
-     ["mkdir /mnt/all-folder", "raw set fat /mnt/all-folder 0xffffffff",
-      "raw get fat /mnt/all-folder"], ["ok", "0x00000036"]),
-    ("a folder given 0 reads 0x10: the directory bit is forced", "",
-     ["mkdir /mnt/zero-folder", "raw set fat /mnt/zero-folder 0", "raw get fat /mnt/zero-folder"],
-     ["ok", "0x00000010"]),
-    ("a folder given read-only does not keep it", "",
-     ["mkdir /mnt/ro-folder", "raw set fat /mnt/ro-folder 0x11", "raw get fat /mnt/ro-folder"],
-     ["ok", "0x00000010"]),
-    ("the root folder reads 0x10 and takes only the directory bit (0 counts as that); "
-     "anything else is EINVAL", "",
-     ["raw get fat /mnt", "raw set fat /mnt 0x27", "raw set fat /mnt 0x12",
-      "raw set fat /mnt 0x10", "raw set fat /mnt 0"],
-     ["0x00000010", "EINVAL", "EINVAL", "ok", "ok"]),
-    ("read-only on a file shows in its mode bits, and clearing it gives them back", "",
-     ["echo x > /mnt/ro", "raw set fat /mnt/ro 0x01", "raw stat /mnt/ro", "raw set fat /mnt/ro 0",
-      "raw stat /mnt/ro"],
-     ["ok", "mode=0555 uid=0 gid=0", "ok", "mode=0755 uid=0 gid=0"]),
-    ("a non-owner gets EPERM, for any bit, even with CAP_LINUX_IMMUTABLE", "",
-     ["echo x > /mnt/theirs", "raw set fat /mnt/theirs 0x02",
-      "as_user 1000 1000 $PROBES/raw_attributes set fat /mnt/theirs 0",
-      "as_user --keep linux_immutable 1000 1000 $PROBES/raw_attributes set fat /mnt/theirs 0",
-      "raw get fat /mnt/theirs"],
-     ["ok", "EPERM", "EPERM", "0x00000002"]),
-    ("the owner without capabilities may clear read-only, hidden and archive", OWNER_OPTIONS,
-     ["echo x > /mnt/mine-rha", "raw set fat /mnt/mine-rha 0x23",
-      "as_user 1000 1000 $PROBES/raw_attributes set fat /mnt/mine-rha 0",
-      "raw get fat /mnt/mine-rha"],
-     ["ok", "ok", "0x00000000"]),
-    ("the owner without CAP_LINUX_IMMUTABLE can change nothing while the system bit is or would"
-     " be set: not clearing it, not clearing the other bits beside it, not setting it",
-     OWNER_OPTIONS,
-     ["echo x > /mnt/mine-rhsa", "raw set fat /mnt/mine-rhsa 0x27",
-      "as_user 1000 1000 $PROBES/raw_attributes set fat /mnt/mine-rhsa 0",
-      "as_user 1000 1000 $PROBES/raw_attributes set fat /mnt/mine-rhsa 0x04",
-      "as_user 1000 1000 $PROBES/raw_attributes set fat /mnt/mine-rhsa 0x07",
-      "echo x > /mnt/mine-normal",
-      "as_user 1000 1000 $PROBES/raw_attributes set fat /mnt/mine-normal 0x04",
-      "raw get fat /mnt/mine-rhsa", "raw get fat /mnt/mine-normal"],
-     ["ok", "EPERM", "EPERM", "EPERM", "EPERM", "0x00000027", "0x00000020"]),
-    ("the owner with CAP_LINUX_IMMUTABLE alone clears the system bit", OWNER_OPTIONS,
-     ["echo x > /mnt/mine-s", "raw set fat /mnt/mine-s 0x04",
-      "as_user --keep linux_immutable 1000 1000 $PROBES/raw_attributes set fat /mnt/mine-s 0",
-      "raw get fat /mnt/mine-s"],
-     ["ok", "ok", "0x00000000"]),
+    Fact("the file system's magic is 0x2011bab0 and mountinfo calls it exfat",
+         ["raw statfs /mnt",
+          "raw mount /mnt"],
+         ["0x2011bab0", "exfat"]),
+    Fact("a file given 0xffffffff keeps read-only, hidden, system and archive: 0x27",
+         ["echo x > /mnt/all",
+          "raw set fat /mnt/all 0xffffffff",
+          "raw get fat /mnt/all"],
+         ["ok", "0x00000027"]),
+    Fact("a folder given 0xffffffff reads 0x36: the directory bit kept, read-only dropped",
+         ["mkdir /mnt/all-folder",
+          "raw set fat /mnt/all-folder 0xffffffff",
+          "raw get fat /mnt/all-folder"],
+         ["ok", "0x00000036"]),
+    Fact("a folder given 0 reads 0x10: the directory bit is forced",
+         ["mkdir /mnt/zero-folder",
+          "raw set fat /mnt/zero-folder 0",
+          "raw get fat /mnt/zero-folder"],
+         ["ok", "0x00000010"]),
+    Fact("a folder given read-only does not keep it",
+         ["mkdir /mnt/ro-folder",
+          "raw set fat /mnt/ro-folder 0x11",
+          "raw get fat /mnt/ro-folder"],
+         ["ok", "0x00000010"]),
+    Fact("the root folder reads 0x10 and takes only the directory bit (0 counts as that); "
+         "anything else is EINVAL",
+         ["raw get fat /mnt",
+          "raw set fat /mnt 0x27",
+          "raw set fat /mnt 0x12",
+          "raw set fat /mnt 0x10",
+          "raw set fat /mnt 0"],
+         ["0x00000010", "EINVAL", "EINVAL", "ok", "ok"]),
+    Fact("read-only on a file shows in its mode bits, and clearing it gives them back",
+         ["echo x > /mnt/ro",
+          "raw set fat /mnt/ro 0x01",
+          "raw stat /mnt/ro",
+          "raw set fat /mnt/ro 0",
+          "raw stat /mnt/ro"],
+         ["ok", "mode=0555 uid=0 gid=0", "ok", "mode=0755 uid=0 gid=0"]),
+    Fact("a non-owner gets EPERM, for any bit, even with CAP_LINUX_IMMUTABLE",
+         ["echo x > /mnt/theirs",
+          "raw set fat /mnt/theirs 0x02",
+          "as_user 1000 1000 $PROBES/raw_attributes set fat /mnt/theirs 0",
+          "as_user --keep linux_immutable 1000 1000"
+          " $PROBES/raw_attributes set fat /mnt/theirs 0",
+          "raw get fat /mnt/theirs"],
+         ["ok", "EPERM", "EPERM", "0x00000002"]),
+    Fact("the owner without capabilities may clear read-only, hidden and archive",
+         ["echo x > /mnt/mine-rha",
+          "raw set fat /mnt/mine-rha 0x23",
+          "as_user 1000 1000 $PROBES/raw_attributes set fat /mnt/mine-rha 0",
+          "raw get fat /mnt/mine-rha"],
+         ["ok", "ok", "0x00000000"], OWNER_OPTIONS),
+    Fact("the owner without CAP_LINUX_IMMUTABLE can change nothing while the system bit is or "
+         "would be set: not clearing it, not clearing the other bits beside it, not setting it",
+         ["echo x > /mnt/mine-rhsa",
+          "raw set fat /mnt/mine-rhsa 0x27",
+          "as_user 1000 1000 $PROBES/raw_attributes set fat /mnt/mine-rhsa 0",
+          "as_user 1000 1000 $PROBES/raw_attributes set fat /mnt/mine-rhsa 0x04",
+          "as_user 1000 1000 $PROBES/raw_attributes set fat /mnt/mine-rhsa 0x07",
+          "echo x > /mnt/mine-normal",
+          "as_user 1000 1000 $PROBES/raw_attributes set fat /mnt/mine-normal 0x04",
+          "raw get fat /mnt/mine-rhsa",
+          "raw get fat /mnt/mine-normal"],
+         ["ok", "EPERM", "EPERM", "EPERM", "EPERM", "0x00000027", "0x00000020"], OWNER_OPTIONS),
+    Fact("the owner with CAP_LINUX_IMMUTABLE alone clears the system bit",
+         ["echo x > /mnt/mine-s",
+          "raw set fat /mnt/mine-s 0x04",
+          "as_user --keep linux_immutable 1000 1000"
+          " $PROBES/raw_attributes set fat /mnt/mine-s 0",
+          "raw get fat /mnt/mine-s"],
+         ["ok", "ok", "0x00000000"], OWNER_OPTIONS),
 ]
 
 
 def facts(probes, work, cache):
     image = make_image(work)
-    plan = []
-    for index, (_, options, lines, _) in enumerate(FACTS):
-        mount = f"mount -t exfat -o {options} /dev/vda /mnt" if options else \
-            "mount -t exfat /dev/vda /mnt"
-        plan += [mount, f"phase fact-{index}", *lines, "umount /mnt"]
-    records = boot(probes, work, cache, "\n".join(plan) + "\n", image)
-    return check_facts(records, FACTS)
+    def mount(options):
+        return f"mount -t exfat {'-o ' + options if options else ''} /dev/vda /mnt"
 
-
-def check_facts(records, facts_table):
-    failures = []
-    for index, (statement, _, _, wanted) in enumerate(facts_table):
-        seen = [fields[3] for fields in records.all("RAW", f"fact-{index}") if len(fields) > 3]
-        if seen == wanted:
-            print(f"FACT confirmed: {statement}")
-        else:
-            failures.append(f"{statement}: saw {seen}, expected {wanted}")
-    return failures
+    records = boot(probes, work, cache, cases.fact_plan(FACTS, mount), image)
+    return cases.check_facts(records, FACTS)
 
 
 def main():
