@@ -123,11 +123,12 @@ class Fact:
     host: dict | None = None
 
 
-def fact_plan(facts, mount):
-    """mount(options) gives the line that mounts the volume on /mnt."""
+def fact_plan(facts, mount, mount_point="/mnt"):
+    """mount(options) gives the line that mounts the volume on mount_point."""
     plan = []
     for index, fact in enumerate(facts):
-        plan += [mount(fact.mount_options), f"phase fact-{index}", *fact.lines, "umount /mnt"]
+        plan += [mount(fact.mount_options), f"phase fact-{index}", *fact.lines,
+                 f"umount {mount_point}"]
     return plan
 
 

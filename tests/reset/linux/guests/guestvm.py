@@ -8,8 +8,10 @@ is a tagged line, "@@TAG<TAB>field<TAB>...", found anywhere in a line of the gue
 import os
 import shlex
 import shutil
+import signal
 import subprocess
 import sys
+import tempfile
 import time
 
 SKIP = 77  # ctest's SKIP_RETURN_CODE for these scripts
@@ -18,6 +20,9 @@ REPOSITORY = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", "..",
 # Shell helpers every plan can use. The programs sit in /bin of the initramfs, or, in
 # user-mode Linux, wherever the harness says (PROBES).
 PLAN_PRELUDE = r"""
+for program in raw_attributes reset_probe run_as; do
+    [ -x "$PROBES/$program" ] || { echo "no $PROBES/$program in the guest"; exit 3; }
+done
 raw() { "$PROBES/raw_attributes" "$@"; }
 reset() { "$PROBES/reset_probe" "$@"; }
 as_user() { "$PROBES/run_as" "$@"; }
@@ -190,12 +195,8 @@ def boot_qemu(work, kernel, programs, plan, disks, timeout=240, memory=512):
     for disk in disks:
         command += ["-drive", f"file={disk},format=raw,if=virtio"]
     start = time.monotonic()
-    try:
-        subprocess.run(command, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                       stderr=open(os.path.join(work, "qemu.log"), "w"), timeout=timeout)
-    except subprocess.TimeoutExpired:
-        raise AssertionError(f"the guest did not power off within {timeout} s "
-                             f"(console in {console})")
+    with open(os.path.join(work, "qemu.log"), "w") as log:
+        run_group(command, log, timeout, f"the guest (console in {console})")
     seconds = time.monotonic() - start
     return Records(read_text(output)), seconds
 
@@ -276,24 +277,33 @@ def boot_uml(work, launcher, init, disk, timeout=240):
     """Boots user-mode Linux with this machine's root folder as its own (hostfs) and the disk as
     /dev/ubda, running init (a host path). Returns the seconds it ran."""
     require("linux.uml")
-    # Short paths: user-mode Linux keeps its socket there, and Samba cut a long state path.
-    umldir = os.path.join(work, "uml")
-    os.makedirs(umldir, exist_ok=True)
-    command = [launcher, "linux.uml", "mem=256M", f"uml_dir={umldir}", "root=/dev/root",
-               "rootfstype=hostfs", "rootflags=/", "rw", f"ubd0={disk}", f"init={init}",
-               # The launcher keeps user-mode Linux off the XSAVE ptrace path, so the guest's
-               # programs must stay off AVX (NAME=VALUE parameters become init's environment).
-               "GLIBC_TUNABLES=glibc.cpu.hwcaps=-AVX512F,-AVX512VL,-AVX512BW,-AVX2,-AVX",
-               "con=null", "con0=null,fd:1"]
-    start = time.monotonic()
-    with open(os.path.join(work, "console.log"), "w") as console:
-        try:
-            subprocess.run(command, stdin=subprocess.DEVNULL, stdout=console,
-                           stderr=subprocess.STDOUT, timeout=timeout,
-                           env=dict(os.environ, TMPDIR=umldir))
-        except subprocess.TimeoutExpired:
-            raise AssertionError(f"user-mode Linux did not power off within {timeout} s")
+    # User-mode Linux keeps its sockets in uml_dir: a short path of its own.
+    with tempfile.TemporaryDirectory(prefix="fw-uml-") as umldir:
+        command = [launcher, "linux.uml", "mem=256M", f"uml_dir={umldir}", "root=/dev/root",
+                   "rootfstype=hostfs", "rootflags=/", "rw", f"ubd0={disk}", f"init={init}",
+                   # The launcher keeps user-mode Linux off the XSAVE ptrace path, so the
+                   # guest's programs must stay off AVX (NAME=VALUE parameters become init's
+                   # environment).
+                   "GLIBC_TUNABLES=glibc.cpu.hwcaps=-AVX512F,-AVX512VL,-AVX512BW,-AVX2,-AVX",
+                   "con=null", "con0=null,fd:1"]
+        start = time.monotonic()
+        with open(os.path.join(work, "console.log"), "w") as console:
+            run_group(command, console, timeout, "user-mode Linux",
+                      env=dict(os.environ, TMPDIR=umldir))
     return time.monotonic() - start
+
+
+def run_group(command, log, timeout, what, env=None):
+    """Runs a guest in a process group of its own, so that a guest that hangs is ended with
+    every process it started (user-mode Linux runs one per guest process)."""
+    process = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=log,
+                               stderr=subprocess.STDOUT, env=env, start_new_session=True)
+    try:
+        process.wait(timeout=timeout)
+    except subprocess.TimeoutExpired:
+        os.killpg(process.pid, signal.SIGKILL)
+        process.wait()
+        raise AssertionError(f"{what} did not power off within {timeout} s")
 
 
 def write_executable(path, text):

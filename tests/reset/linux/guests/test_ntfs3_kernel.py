@@ -270,6 +270,7 @@ def main():
     if len(sys.argv) != 5 or sys.argv[1] not in ("table", "facts"):
         sys.exit(f"usage: {sys.argv[0]} table|facts PROBES WORK CACHE")
     mode, probes, work, cache = sys.argv[1:]
+    probes, work, cache = (os.path.abspath(argument) for argument in (probes, work, cache))
     os.makedirs(work, exist_ok=True)
     return (table if mode == "table" else facts)(probes, work, cache)
 
