@@ -215,6 +215,17 @@ def boot_trixie(probes, work, cache, modules, plan, disks):
     return records
 
 
+def run_on_host(work, probes, plan):
+    """Runs plan lines on this machine with the same helpers a guest's plan has."""
+    path = os.path.join(work, "host-plan.sh")
+    write_executable(path, PLAN_PRELUDE + "\n".join(plan) + "\n")
+    done = subprocess.run(["sh", path], stdin=subprocess.DEVNULL, capture_output=True,
+                          text=True, env=dict(os.environ, PROBES=probes))
+    if done.returncode != 0:
+        raise AssertionError(f"{path} ended with {done.returncode}: {done.stdout}{done.stderr}")
+    return Records(done.stdout)
+
+
 def uml_modules(names):
     """User-mode Linux's module files for the given names, each after what it needs: its
     modules.dep entry, and the modules its soft dependencies name (cifs loads its crypto that
