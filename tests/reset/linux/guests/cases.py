@@ -177,7 +177,7 @@ class Checker:
         if case.done and status != "Done":
             self.fail(case, f"outcome {status} ({reason}), expected Done")
         if not case.done and status == "Done":
-            self.fail(case, f"outcome Done, expected not Done with {letters(case.stays)} left")
+            self.fail(case, f"outcome Done, expected not Done ({letters(case.stays)} unchanged)")
         if status != "Done" and not reason:
             self.fail(case, f"outcome {status} without a reason")
         return f"{status}" + (f" ({reason})" if reason else "")
