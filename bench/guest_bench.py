@@ -17,8 +17,8 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 import guestvm  # noqa: E402
 
 FILE_SYSTEMS = {  # kind: (module, how the host makes the image, how the guest mounts it)
-    "exfat": ("exfat", ["mkfs.exfat"], "mount -t exfat /dev/vda /mnt"),
-    "ntfs3": ("ntfs3", ["mkntfs", "-F", "-q", "-f"], "mount -t ntfs3 /dev/vda /mnt"),
+    "exfat": ("exfat", ["mkfs.exfat"], "must mount -t exfat /dev/vda /mnt"),
+    "ntfs3": ("ntfs3", ["mkntfs", "-F", "-q", "-f"], "must mount -t ntfs3 /dev/vda /mnt"),
 }
 
 
@@ -39,7 +39,7 @@ def main():
     kernel = guestvm.fetch_guest_kernel(cache, ["virtio_blk", module])
     plan = "\n".join([mount, "mkdir /mnt/bench",
                       f"/bin/reset_bench_guest {kind} /mnt/bench {count} {rounds}",
-                      "umount /mnt"]) + "\n"
+                      "must umount /mnt"]) + "\n"
     records, seconds = guestvm.boot_qemu(work, kernel, [program], plan, [image],
                                          timeout=1800, probes_needed=False)
     if records.ended() != "0":

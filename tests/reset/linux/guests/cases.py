@@ -128,7 +128,7 @@ def fact_plan(facts, mount, mount_point="/mnt"):
     plan = []
     for index, fact in enumerate(facts):
         plan += [mount(fact.mount_options), f"phase fact-{index}", *fact.lines,
-                 f"umount {mount_point}"]
+                 f"must umount {mount_point}"]
     return plan
 
 

@@ -30,6 +30,7 @@ reset() { "$PROBES/reset_probe" "$@"; }
 as_user() { "$PROBES/run_as" "$@"; }
 phase() { echo "@@PHASE	$1"; }
 note() { echo "@@NOTE	$*"; }
+must() { "$@" || { echo "failed: $*"; exit 4; }; }
 """
 
 
@@ -77,7 +78,6 @@ class Records:
     def __init__(self, text):
         self.text = text
         self.lines = []  # (phase, tag, fields)
-        self.phase_names = []
         phase = ""
         for line in text.replace("\r", "").split("\n"):
             start = line.find("@@")
@@ -86,7 +86,6 @@ class Records:
             tag, *fields = line[start + 2:].split("\t")
             if tag == "PHASE":
                 phase = fields[0] if fields else ""
-                self.phase_names.append(phase)
                 continue
             self.lines.append((phase, tag, fields))
 
@@ -333,7 +332,3 @@ def read_text(path):
             return file.read().decode("utf-8", "replace")
     except FileNotFoundError:
         return ""
-
-
-def shell_list(paths):
-    return " ".join(shlex.quote(path) for path in paths)

@@ -83,7 +83,7 @@ $B poweroff -f
 
 def mount_line(options="", version="3.1.1"):
     extra = f",{options}" if options else ""
-    return (f"mount -t cifs //127.0.0.1/share /run/c -o rw,ip=127.0.0.1,username=root,"
+    return (f"must mount -t cifs //127.0.0.1/share /run/c -o rw,ip=127.0.0.1,username=root,"
             f"password={PASSWORD},vers={version}{extra}")
 
 
@@ -178,11 +178,11 @@ def table(probes, launcher, work):
     plan += [*cases.read_commands(entries, "/run/c", "cifs"),
              "phase reset-root", *cases.reset_commands(entries, "/run/c", "root"),
              "phase reset-other", *cases.reset_commands(entries, "/run/c", "other"),
-             "umount /run/c", mount_line(OWNER_OPTIONS),
+             "must umount /run/c", mount_line(OWNER_OPTIONS),
              "phase reset-owner", *cases.reset_commands(entries, "/run/c", "owner"),
-             "umount /run/c", mount_line(),
+             "must umount /run/c", mount_line(),
              "phase after", *cases.read_commands(entries, "/run/c", "cifs"),
-             *cases.data_commands(entries, "/run/c"), "umount /run/c"]
+             *cases.data_commands(entries, "/run/c"), "must umount /run/c"]
     records = boot(probes, launcher, work, plan, image)
 
     check = cases.Checker("cifs")

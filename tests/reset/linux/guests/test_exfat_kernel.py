@@ -55,18 +55,19 @@ def table(probes, work, cache):
     # The root folder has no directory entry and no attributes: it is normal as it is.
     entries = [cases.Case("", True, 0, "root", True, 0),
                *cases.table(["root", "owner", "other"], stored, expect)]
-    plan = ["mount -t exfat /dev/vda /mnt", "phase setup", *cases.create_commands(entries, "/mnt")]
+    plan = ["must mount -t exfat /dev/vda /mnt", "phase setup",
+            *cases.create_commands(entries, "/mnt")]
     for case in entries:
         if case.path:
             plan.append(f"raw set fat {case.under('/mnt')} {case.given:#x}")
     plan += cases.read_commands(entries, "/mnt", "fat")
     plan += ["phase reset-root", *cases.reset_commands(entries, "/mnt", "root"),
              "phase reset-other", *cases.reset_commands(entries, "/mnt", "other"),
-             "umount /mnt", f"mount -t exfat -o {OWNER_OPTIONS} /dev/vda /mnt",
+             "must umount /mnt", f"must mount -t exfat -o {OWNER_OPTIONS} /dev/vda /mnt",
              "phase reset-owner", *cases.reset_commands(entries, "/mnt", "owner"),
-             "umount /mnt", "mount -t exfat /dev/vda /mnt",
+             "must umount /mnt", "must mount -t exfat /dev/vda /mnt",
              "phase after", *cases.read_commands(entries, "/mnt", "fat"),
-             *cases.data_commands(entries, "/mnt"), "umount /mnt"]
+             *cases.data_commands(entries, "/mnt"), "must umount /mnt"]
     records = boot(probes, work, cache, plan, image)
 
     check = cases.Checker("exFAT")
@@ -190,7 +191,7 @@ FACTS = [
 def facts(probes, work, cache):
     image = make_image(work)
     def mount(options):
-        return f"mount -t exfat {'-o ' + options if options else ''} /dev/vda /mnt"
+        return f"must mount -t exfat {'-o ' + options if options else ''} /dev/vda /mnt"
 
     records = boot(probes, work, cache, cases.fact_plan(FACTS, mount), image)
     return cases.check_facts(records, FACTS)

@@ -134,15 +134,15 @@ def table(probes, work, cache):
                 host.set_word(case.path, case.given or NORMAL)
         given = {case.path: host.word(case.path) for case in entries}
 
-    plan = ["mount -t ntfs3 /dev/vda /mnt",
+    plan = ["must mount -t ntfs3 /dev/vda /mnt",
             "phase setup", *cases.read_commands(entries, "/mnt", "ntfs"),
             "phase reset-root", *cases.reset_commands(entries, "/mnt", "root"),
             "phase reset-other", *cases.reset_commands(entries, "/mnt", "other"),
-            "umount /mnt", f"mount -t ntfs3 -o {OWNER_OPTIONS} /dev/vda /mnt",
+            "must umount /mnt", f"must mount -t ntfs3 -o {OWNER_OPTIONS} /dev/vda /mnt",
             "phase reset-owner", *cases.reset_commands(entries, "/mnt", "owner"),
-            "umount /mnt", "mount -t ntfs3 /dev/vda /mnt",
+            "must umount /mnt", "must mount -t ntfs3 /dev/vda /mnt",
             "phase after", *cases.read_commands(entries, "/mnt", "ntfs"),
-            *cases.data_commands(entries, "/mnt"), "umount /mnt"]
+            *cases.data_commands(entries, "/mnt"), "must umount /mnt"]
     records = boot(probes, work, cache, plan, image)
     with host:
         after = {case.path: host.word(case.path) for case in entries}
@@ -235,7 +235,7 @@ def facts(probes, work, cache):
             host.set_word(name, word)
 
     def mount(options):
-        return f"mount -t ntfs3 {'-o ' + options if options else ''} /dev/vda /mnt"
+        return f"must mount -t ntfs3 {'-o ' + options if options else ''} /dev/vda /mnt"
 
     records = boot(probes, work, cache, cases.fact_plan(FACTS, mount), image)
     with host:
