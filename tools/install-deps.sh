@@ -15,7 +15,7 @@ test_packages=(
     xvfb xauth xdotool x11-utils imagemagick
     python3-pil python3-fonttools python3-gi gir1.2-gtk-3.0 python3-xlib python3-llfuse
     attr e2fsprogs ntfs-3g fuse3 user-mode-linux busybox-static dosfstools mtools
-    samba smbclient
+    qemu-system-x86 exfatprogs exfat-fuse samba smbclient debian-archive-keyring xz-utils
     fonts-dejavu-core
     dpkg-dev desktop-file-utils appstream strace clang-format file
 )
