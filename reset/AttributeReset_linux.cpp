@@ -6,6 +6,7 @@
 #include "reset/linux/InodeFlags.h"
 #include "reset/linux/NtfsAttributes.h"
 #include "reset/linux/PinnedObject.h"
+#include "reset/linux/SmbAttributes.h"
 #include "reset/linux/StepResult.h"
 
 #include <optional>
@@ -19,23 +20,23 @@ using linuxreset::StepResult;
 std::optional<ResetOutcome> refuseByType(mode_t mode)
 {
     using Status = ResetOutcome::Status;
+    using Cause = ResetOutcome::Cause;
     switch (mode & S_IFMT) {
     case S_IFREG:
     case S_IFDIR:
         return std::nullopt;
     case S_IFLNK:
         // Links carry none of these flags here, and their targets are not what was dropped.
-        return ResetOutcome{Status::LeftAsIs, "symbolic link, not followed"};
+        return ResetOutcome{Status::LeftAsIs, {}, Cause::SymbolicLink};
     case S_IFIFO:
-        return ResetOutcome{Status::NotFileOrFolder, "FIFO"};
+        return ResetOutcome{Status::NotFileOrFolder, {}, Cause::Fifo};
     case S_IFSOCK:
-        return ResetOutcome{Status::NotFileOrFolder, "socket"};
+        return ResetOutcome{Status::NotFileOrFolder, {}, Cause::Socket};
     case S_IFCHR:
-        return ResetOutcome{Status::NotFileOrFolder, "character device"};
     case S_IFBLK:
-        return ResetOutcome{Status::NotFileOrFolder, "block device"};
+        return ResetOutcome{Status::NotFileOrFolder, {}, Cause::Device};
     default:
-        return ResetOutcome{Status::NotFileOrFolder, "unknown file type"};
+        return ResetOutcome{Status::NotFileOrFolder, {}, Cause::UnknownType};
     }
 }
 
@@ -56,9 +57,8 @@ public:
         // Inode flags first: while one is set nothing else may change.
         using Backend = StepResult (*)(linuxreset::PinnedObject&, linuxreset::DeviceInfo&);
         constexpr Backend backends[] = {
-                &linuxreset::InodeFlags::clear,
-                &linuxreset::FatAttributes::clear,
-                &linuxreset::NtfsAttributes::clear,
+                &linuxreset::InodeFlags::clear,     &linuxreset::FatAttributes::clear,
+                &linuxreset::NtfsAttributes::clear, &linuxreset::SmbAttributes::clear,
                 &linuxreset::DosAttrib::clear,
         };
         std::optional<ResetOutcome> firstFailure;
@@ -74,7 +74,7 @@ public:
         // What was reset is the object the path named when the reset began; if the path names
         // another one now, "done" would speak of a file the user no longer finds there.
         if (!target.stillNamedByPath())
-            return {ResetOutcome::Status::Failed, "the path was replaced while being reset"};
+            return {ResetOutcome::Status::Failed, {}, ResetOutcome::Cause::Replaced};
         return {};
     }
 

@@ -1,5 +1,7 @@
 #include "reset/AttributeReset_windows.h"
 #include "reset/AttributeReset.h"
+#include "reset/NormalAttributes.h"
+#include "reset/ResetWords.h"
 #include "reset/windows/FileSystemRedirectionOff.h"
 
 #include "platform/WideText_windows.h"
@@ -12,11 +14,12 @@
 
 namespace {
 
-// What "normal" takes away: the three flags a user sees (read-only, hidden, system), the backup
-// mark, and the other three flags the file API lets a program set.
-constexpr DWORD clearedFlags = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN
-        | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_TEMPORARY
-        | FILE_ATTRIBUTE_OFFLINE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+// What "normal" takes away, as Windows itself has it.
+constexpr DWORD clearedFlags = dos::windowsNormal;
+static_assert(dos::windowsNormal
+              == (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM
+                  | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE
+                  | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED));
 
 // The cloud-file pinning states (newer than the SDK headers we build with) are the only other
 // flags the basic information takes. They decide where a file's data is kept, not how it shows,
@@ -100,27 +103,10 @@ Attempt resetByHandle(const std::wstring& target)
     return {.stayed = after.FileAttributes & clearedFlags};
 }
 
-std::string flagNames(DWORD flags)
-{
-    static const std::pair<DWORD, const char*> names[]
-            = {{FILE_ATTRIBUTE_READONLY, "read-only"},
-               {FILE_ATTRIBUTE_HIDDEN, "hidden"},
-               {FILE_ATTRIBUTE_SYSTEM, "system"},
-               {FILE_ATTRIBUTE_ARCHIVE, "archive"},
-               {FILE_ATTRIBUTE_TEMPORARY, "temporary"},
-               {FILE_ATTRIBUTE_OFFLINE, "offline"},
-               {FILE_ATTRIBUTE_NOT_CONTENT_INDEXED, "not-content-indexed"}};
-    std::string text;
-    for (const auto& [flag, name] : names) {
-        if (flags & flag)
-            text += (text.empty() ? "" : ", ") + std::string(name);
-    }
-    return text;
-}
-
 ResetOutcome failure(DWORD code)
 {
-    const std::string number = "error " + std::to_string(code);
+    using Status = ResetOutcome::Status;
+    using Cause = ResetOutcome::Cause;
     switch (code) {
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
@@ -128,30 +114,37 @@ ResetOutcome failure(DWORD code)
     case ERROR_NOT_READY:  // a removable drive without its medium
     case ERROR_BAD_NETPATH:
     case ERROR_BAD_NET_NAME:
-        return {ResetOutcome::Status::Missing, number};
+        return {Status::Missing, {}, Cause::Gone};
     case ERROR_ACCESS_DENIED:
+        return {Status::AccessDenied, {}, Cause::NeedsAdministrator};
     case ERROR_WRITE_PROTECT:
-        return {ResetOutcome::Status::AccessDenied, number};
-    case ERROR_INVALID_FUNCTION:
-    case ERROR_NOT_SUPPORTED:
-        return {ResetOutcome::Status::NotSupported, number};
+        return {Status::AccessDenied, {}, Cause::ReadOnlyDisk};
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        return {Status::Failed, {}, Cause::InUse};
     default:
         break;
     }
     // Nothing more specific to say: the system's own words tell the user what happened.
+    const std::string number = "error " + std::to_string(code);
     const std::string message = systemMessage(code);
-    return {ResetOutcome::Status::Failed, message.empty() ? number : message + " (" + number + ")"};
+    const Status status = code == ERROR_INVALID_FUNCTION || code == ERROR_NOT_SUPPORTED
+            ? Status::NotSupported
+            : Status::Failed;
+    return {status, message.empty() ? number : message + " (" + number + ")", Cause::SystemError};
 }
 
 ResetOutcome outcomeOf(const Attempt& attempt)
 {
     if (attempt.redirected)
         return {ResetOutcome::Status::Failed,
-                "the system's 32-bit view of its folders could not be turned off"};
+                "the 32-bit view of the system's folders could not be turned off",
+                ResetOutcome::Cause::SystemError};
     if (attempt.error != ERROR_SUCCESS)
         return failure(attempt.error);
     if (attempt.stayed != 0)
-        return {ResetOutcome::Status::NotSupported, flagNames(attempt.stayed) + " stayed set"};
+        return {ResetOutcome::Status::NotSupported, flagNames(attempt.stayed),
+                ResetOutcome::Cause::FlagsKept};
     return {};
 }
 
@@ -213,7 +206,7 @@ public:
     {
         const std::optional<std::wstring> full = fullPathOf(path.native());
         if (namesDevice(path.native(), full))
-            return {ResetOutcome::Status::NotFileOrFolder, "a device, not a file or folder"};
+            return {ResetOutcome::Status::NotFileOrFolder, {}, ResetOutcome::Cause::Device};
         const std::wstring target = extendedLengthPath(path.native(), full);
         Attempt attempt;
         {

@@ -1,6 +1,7 @@
 #include "reset/linux/DosAttrib.h"
 
 #include "reset/linux/DosAttribValue.h"
+#include "reset/linux/MountInfo.h"
 
 #include <cerrno>
 #include <optional>
@@ -34,12 +35,29 @@ std::optional<std::string> read(const char* name)
     return value;
 }
 
+// A file system without user xattrs: on the kernel's own, nothing of this kind to clear; on a
+// FUSE mount that is not ntfs-3g (which the NTFS word has already answered for), no way at all
+// to reach the DOS attributes the disk or device may keep.
+StepResult noneHere(const PinnedObject& target, DeviceInfo& device)
+{
+    if (device.kind != FileSystemKind::Fuse || !device.noNtfsAttributes)
+        return StepResult::notMine();
+    if (!device.fuseWhatKnown) {
+        device.fuseWhat = describeFuseMount(mountOf(target.pathDescriptor()));
+        device.fuseWhatKnown = true;
+    }
+    return StepResult::failed(StepResult::Status::NotSupported, StepResult::Cause::FuseCannotChange,
+                              device.fuseWhat);
+}
+
 }  // namespace
 
 StepResult DosAttrib::clear(PinnedObject& target, DeviceInfo& device)
 {
+    using Status = StepResult::Status;
+    using Cause = StepResult::Cause;
     if (device.noUserXattrs)
-        return StepResult::notMine();
+        return noneHere(target, device);
 
     std::optional<std::string> value = read(target.name());
     if (!value) {
@@ -47,21 +65,20 @@ StepResult DosAttrib::clear(PinnedObject& target, DeviceInfo& device)
             return StepResult::notMine();  // the pinned object itself has none: nothing to clear
         if (errno == EOPNOTSUPP) {
             device.noUserXattrs = true;
-            return StepResult::notMine();
+            return noneHere(target, device);
         }
-        return StepResult::fromErrno(errno, "reading the DOS attributes");
+        return StepResult::fromErrno(errno, target.status());
     }
 
     const std::optional<std::string> normal = DosAttribValue::normalized(*value);
     if (!normal)
-        return StepResult::failed(ResetOutcome::Status::Failed,
-                                  "the DOS attributes are in an unknown format");
+        return StepResult::failed(Status::Failed, Cause::UnknownFormat, "dosattrib");
     if (*normal == *value)
         return StepResult::normal();
     if (::setxattr(target.name(), xattrName, normal->data(), normal->size(), XATTR_REPLACE) != 0) {
         if (errno == ENODATA)
             return StepResult::normal();  // removed meanwhile: nothing left to clear
-        return StepResult::fromErrno(errno, "writing the DOS attributes");
+        return StepResult::fromErrno(errno, target.status());
     }
     // Counted only once it reads back normal, where the file system could have kept
     // something else.
@@ -71,11 +88,11 @@ StepResult DosAttrib::clear(PinnedObject& target, DeviceInfo& device)
     if (!written) {
         if (errno == ENODATA)
             return StepResult::normal();
-        return StepResult::fromErrno(errno, "reading the DOS attributes back");
+        return StepResult::fromErrno(errno, target.status());
     }
     if (*written != *normal)
-        return StepResult::failed(ResetOutcome::Status::Failed,
-                                  "the DOS attributes did not keep the change");
+        return StepResult::failed(Status::NotSupported, Cause::FlagsKept,
+                                  "what Samba and Wine keep");
     return StepResult::normal();
 }
 

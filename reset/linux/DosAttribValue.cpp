@@ -1,5 +1,8 @@
 #include "reset/linux/DosAttribValue.h"
 
+#include "reset/NormalAttributes.h"
+#include "reset/linux/LittleEndian.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -37,7 +40,7 @@ bool normalizeText(std::string& text)
         upper = upper || (text[i] >= 'A' && text[i] <= 'F');
         value = (value << 4) | static_cast<unsigned long>(digit);
     }
-    value &= ~DosAttribValue::cleared;
+    value &= ~static_cast<unsigned long>(dos::visible);
     const char* digits = upper ? "0123456789ABCDEF" : "0123456789abcdef";
     for (std::size_t i = text.size(); i-- > 2;) {
         text[i] = digits[value & 0xF];
@@ -54,20 +57,6 @@ std::size_t alignUp(std::size_t offset, std::size_t alignment)
 bool zeros(std::string_view bytes)
 {
     return bytes.find_first_not_of('\0') == std::string_view::npos;
-}
-
-std::uint32_t readLe(std::string_view bytes, std::size_t offset, std::size_t width)
-{
-    std::uint32_t value = 0;
-    for (std::size_t i = width; i-- > 0;)
-        value = (value << 8) | static_cast<unsigned char>(bytes[offset + i]);
-    return value;
-}
-
-void writeLe32(std::string& bytes, std::size_t offset, std::uint32_t value)
-{
-    for (std::size_t i = 0; i < 4; ++i)
-        bytes[offset + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
 }
 
 // Sizes of the DosInfo structs of Samba's xattr IDL, in bytes (NTTIME and udlong are 8).
@@ -127,12 +116,12 @@ std::optional<std::string> DosAttribValue::normalized(std::string_view value)
     if (infoAt > result.size() || !zeros(value.substr(blobStart, versionAt - blobStart))
         || !zeros(value.substr(versionAt + 4, infoAt - versionAt - 4)))
         return std::nullopt;
-    const std::uint32_t version = readLe(value, versionAt, 2);
-    const std::uint32_t level = readLe(value, versionAt + 2, 2);
+    const std::uint32_t version = readLittleEndian(value, versionAt, 2);
+    const std::uint32_t level = readLittleEndian(value, versionAt + 2, 2);
     if (version != level || version < 1 || version > 5 || !fillsTheRest(value, infoAt, version))
         return std::nullopt;
     const std::size_t attribAt = infoAt + (version == 1 ? 0 : 4);
-    writeLe32(result, attribAt, readLe(value, attribAt, 4) & ~static_cast<std::uint32_t>(cleared));
+    writeLittleEndian32(result, attribAt, readLittleEndian(value, attribAt, 4) & ~dos::visible);
     return result;
 }
 

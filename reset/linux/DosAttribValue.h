@@ -18,11 +18,9 @@ namespace linuxreset {
 class DosAttribValue
 {
 public:
-    // read-only, hidden, system, archive
-    static constexpr unsigned long cleared = 0x27;
-
-    // The value with `cleared` removed from every copy of the attributes it holds, same form,
-    // same length, every other byte as it was; nothing when the value is not one of the above.
+    // The value with read-only, hidden, system and archive removed from every copy of the
+    // attributes it holds, same form, same length, every other byte as it was; nothing when the
+    // value is not one of the above.
     static std::optional<std::string> normalized(std::string_view value);
 };
 

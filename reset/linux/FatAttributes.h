@@ -5,7 +5,8 @@
 
 namespace linuxreset {
 
-// The attribute byte of a FAT directory entry (vfat, msdos), through the driver's ioctls.
+// The attribute byte of a FAT or exFAT directory entry, through the drivers' ioctls (vfat,
+// msdos, and exfat since Linux 6.7), written only when it changes and read back.
 class FatAttributes
 {
 public:

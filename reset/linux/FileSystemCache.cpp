@@ -10,8 +10,14 @@ namespace linuxreset {
 
 namespace {
 
-constexpr unsigned long fuseMagic = 0x65735546;  // not in <linux/magic.h>
-constexpr unsigned long ntfsMagic = 0x5346544e;  // "NTFS", shared by ntfs3 and the old driver
+// Not all in <linux/magic.h> of every kernel.
+constexpr unsigned long fuseMagic = 0x65735546;
+constexpr unsigned long exfatMagic = 0x2011bab0;
+constexpr unsigned long ntfs3Magic = 0x7366746e;  // "ntfs"
+constexpr unsigned long ntfsMagic = 0x5346544e;   // "NTFS": the old driver and the new one (7.1)
+constexpr unsigned long smb2Magic = 0xfe534d42;
+constexpr unsigned long cifsMagic = 0xff534d42;
+constexpr std::uint32_t ntfs3FolderBit = 0x10000000;
 
 std::optional<DeviceInfo> probe(int fd)
 {
@@ -21,16 +27,29 @@ std::optional<DeviceInfo> probe(int fd)
         return std::nullopt;
     switch (static_cast<unsigned long>(fs.f_type)) {
     case MSDOS_SUPER_MAGIC:
-        info.kind = FileSystemKind::Fat;
-        // FAT knows neither inode flags nor extended attributes.
+    case exfatMagic:
+        info.kind = static_cast<unsigned long>(fs.f_type) == exfatMagic ? FileSystemKind::Exfat
+                                                                        : FileSystemKind::Fat;
+        // FAT and exFAT know neither inode flags nor extended attributes.
         info.noInodeFlags = true;
         info.noUserXattrs = true;
         break;
     case fuseMagic:
         info.kind = FileSystemKind::Fuse;
         break;
+    case ntfs3Magic:
+        info.kind = FileSystemKind::NtfsKernel;
+        info.driversFolderBits = ntfs3FolderBit;
+        break;
     case ntfsMagic:
-        info.kind = FileSystemKind::Ntfs;
+        info.kind = FileSystemKind::NtfsKernel;
+        break;
+    case smb2Magic:
+    case cifsMagic:
+        info.kind = static_cast<unsigned long>(fs.f_type) == smb2Magic ? FileSystemKind::Smb
+                                                                       : FileSystemKind::SmbOne;
+        // The share's word is the attributes; Samba keeps its user.DOSATTRIB to itself.
+        info.noUserXattrs = true;
         break;
     case EXT4_SUPER_MAGIC:
     case XFS_SUPER_MAGIC:

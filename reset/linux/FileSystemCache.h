@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <map>
+#include <string>
 #include <sys/types.h>
 #include <utility>
 
@@ -9,14 +10,17 @@ namespace linuxreset {
 class PinnedObject;
 
 enum class FileSystemKind {
-    Other,  // ext4, tmpfs, xfs, btrfs, ...: inode flags and user xattrs
-    Fat,    // vfat, msdos: the FAT attribute ioctls
-    Fuse,   // may be ntfs-3g; only the xattr itself tells
-    Ntfs,   // the kernel's ntfs3 (or the old ntfs) driver
+    Other,       // ext4, xfs, btrfs, tmpfs, ...: inode flags and user xattrs
+    Fat,         // vfat, msdos: the FAT attribute ioctls
+    Exfat,       // the kernel's exfat driver: the same ioctls, since Linux 6.7
+    NtfsKernel,  // the kernel's ntfs3 and ntfs drivers: the NTFS attribute word
+    Fuse,        // may be ntfs-3g (the NTFS word answers) or anything else
+    Smb,         // a share through the cifs client, SMB2 or 3: its attribute word
+    SmbOne,      // the same over SMB1, which does not show the attributes it keeps
 };
 
-// What one device is, and what its backends have shown it cannot do, so that a drop of many
-// paths pays for a statfs and a failed probe once per device rather than once per path.
+// What one mount is, and what its backends have shown it cannot do, so that a drop of many
+// paths pays for a statfs and a failed probe once per mount rather than once per path.
 struct DeviceInfo
 {
     FileSystemKind kind = FileSystemKind::Other;
@@ -27,6 +31,16 @@ struct DeviceInfo
     // an xattr's bytes exactly as given once the write returns 0. Elsewhere (FUSE, network
     // file systems) only reading the value back shows what was kept.
     bool keepsXattrsAsWritten = false;
+    // Bits of the NTFS word the driver shows of its own on folders (ntfs3: 0x10000000); they
+    // are never written back.
+    std::uint32_t driversFolderBits = 0;
+    // For a FUSE mount, what it is ("exfat", "disk", "gvfs", "mtp" or its program); read once.
+    std::string fuseWhat;
+    bool fuseWhatKnown = false;
+    // For a share: whether its mode bits are the share's own permissions (cifsacl, modefromsid)
+    // rather than a picture of its read-only flag. Read once.
+    bool shareModesAreReal = false;
+    bool shareModesKnown = false;
 };
 
 // Keyed by device and mount: a stick pulled and another plugged in may get the same device

@@ -41,17 +41,16 @@ PinnedObject::PinnedObject(std::string_view path)
 {
     const Resolution resolution = resolveWithoutFollowingStrangers(path_);
     if (resolution.throughStrangersLink) {
-        failure_ = StepResult::failed(ResetOutcome::Status::LeftAsIs,
-                                      "the path goes through a symbolic link of another user");
+        failure_ = StepResult::leftAsIs(StepResult::Cause::ThroughStrangersLink);
         return;
     }
     if (resolution.fd < 0) {
-        failure_ = StepResult::fromErrno(resolution.error, "reading the file's status");
+        failure_ = StepResult::unreachable(resolution.error);
         return;
     }
     fd_ = resolution.fd;
     if (::statx(fd_, "", AT_EMPTY_PATH, statusMask, &status_) != 0) {
-        failure_ = StepResult::fromErrno(errno, "reading the file's status");
+        failure_ = StepResult::unreachable(errno);
         ::close(std::exchange(fd_, -1));
         return;
     }
@@ -76,12 +75,13 @@ std::uint64_t PinnedObject::mountId() const
     return (status_.stx_mask & (STATX_MNT_ID | statxMountIdUnique)) != 0 ? status_.stx_mnt_id : 0;
 }
 
-int PinnedObject::openDescriptor(std::string_view step, StepResult& failure)
+int PinnedObject::openDescriptor(StepResult& failure)
 {
     if (openFd_ >= 0)
         return openFd_;
     if (!S_ISREG(status_.stx_mode) && !S_ISDIR(status_.stx_mode)) {
-        failure = StepResult::failed(ResetOutcome::Status::NotFileOrFolder, "not opened");
+        failure = StepResult::failed(StepResult::Status::NotFileOrFolder,
+                                     StepResult::Cause::UnknownType);
         return -1;
     }
     // Reopened through the pinned descriptor: the same object whatever the path names now.
@@ -91,14 +91,13 @@ int PinnedObject::openDescriptor(std::string_view step, StepResult& failure)
     if (fd < 0 && errno == EPERM)
         fd = ::open(procName_.c_str(), flags);
     if (fd < 0) {
-        failure = StepResult::fromErrno(errno, step);
+        failure = StepResult::fromErrno(errno, status_);
         return -1;
     }
     struct statx opened = {};
     if (::statx(fd, "", AT_EMPTY_PATH, STATX_INO, &opened) != 0 || !sameObject(opened, status_)) {
         ::close(fd);
-        failure = StepResult::failed(ResetOutcome::Status::Failed,
-                                     "the path was replaced while being reset");
+        failure = StepResult::failed(StepResult::Status::Failed, StepResult::Cause::Replaced);
         return -1;
     }
     openFd_ = fd;

@@ -46,8 +46,8 @@ public:
     const char* name() const { return procName_.c_str(); }
     // A descriptor that may be read from and take ioctls, opened once on demand from the
     // pinned object (regular files and folders only). -1 with `failure` set when it cannot be
-    // had; `step` names what it was needed for.
-    int openDescriptor(std::string_view step, StepResult& failure);
+    // had.
+    int openDescriptor(StepResult& failure);
     // Whether the dropped path still names this object.
     bool stillNamedByPath() const;
 

@@ -55,11 +55,42 @@ void WindowFixture::NotingView::showInformation(const std::string& title, const 
         WindowView::showInformation(title, text);
 }
 
+void WindowFixture::NotingView::showReport(const std::string& title, const std::string& text,
+                                           const std::string& details, bool warning)
+{
+    boxes.emplace_back(title, text);
+    log_.push_back("box");
+    if (onBox)
+        onBox();
+    if (realBoxes)
+        WindowView::showReport(title, text, details, warning);
+}
+
 std::wstring classOf(HWND window)
 {
     wchar_t name[128] = {};
     GetClassNameW(window, name, 128);
     return name;
+}
+
+namespace {
+
+BOOL CALLBACK findReportText(HWND child, LPARAM found)
+{
+    const std::wstring text = textOf(child);
+    if (text.rfind(L"Done resetting", 0) != 0)
+        return TRUE;
+    *reinterpret_cast<std::wstring*>(found) = text;
+    return FALSE;
+}
+
+}  // namespace
+
+std::wstring reportTextOf(HWND box)
+{
+    std::wstring found;
+    EnumChildWindows(box, findReportText, reinterpret_cast<LPARAM>(&found));
+    return found;
 }
 
 std::wstring textOf(HWND window)

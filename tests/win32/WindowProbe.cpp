@@ -1,6 +1,6 @@
 // Tells the end-to-end run what the running Flagwash program shows, as a process of its own:
 //   WindowProbe            "<width>x<height>" of the main window's frame in device pixels
-//   WindowProbe report     the text of the message box the window has up, in UTF-8
+//   WindowProbe report     the text of the report box the window has up, in UTF-8
 // Prints nothing and exits 1 when there is no such window.
 #include <cstdio>
 #include <cstring>
@@ -49,17 +49,28 @@ BOOL CALLBACK findBox(HWND candidate, LPARAM context)
     return TRUE;
 }
 
+// The report's own text: in a message box the static control with the id 0xFFFF, in a task
+// dialog its content; either way the child window whose text begins with "Done resetting".
+BOOL CALLBACK findReportText(HWND child, LPARAM found)
+{
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(child)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(
+            GetWindowTextW(child, text.data(), static_cast<int>(text.size()))));
+    if (text.rfind(L"Done resetting", 0) != 0)
+        return TRUE;
+    *reinterpret_cast<std::wstring*>(found) = text;
+    return FALSE;
+}
+
 int printReport(HWND window)
 {
     BoxSearch search{window, nullptr};
     EnumWindows(findBox, reinterpret_cast<LPARAM>(&search));
-    // A message box shows its text in the static control with the id 0xFFFF.
-    HWND text = search.box ? GetDlgItem(search.box, 0xFFFF) : nullptr;
-    if (!text)
+    std::wstring wide;
+    if (search.box)
+        EnumChildWindows(search.box, findReportText, reinterpret_cast<LPARAM>(&wide));
+    if (wide.empty())
         return 1;
-    std::wstring wide(static_cast<std::size_t>(GetWindowTextLengthW(text)) + 1, L'\0');
-    wide.resize(static_cast<std::size_t>(
-            GetWindowTextW(text, wide.data(), static_cast<int>(wide.size()))));
     const int size = WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), static_cast<int>(wide.size()),
                                          nullptr, 0, nullptr, nullptr);
     std::string utf8(static_cast<std::size_t>(size), '\0');

@@ -192,10 +192,10 @@ eventually find_box || fail "no report box appeared after RESET"
 report=$(wine "$window_probe" report 2>/dev/null | tr -d '\r') || fail "the report box text cannot be read"
 expected_report="Done resetting 1 files/folders
 
-Could not reset 3 files/folders:
-Z:${work//\//\\}\\files\\report.doc (not supported on this file system: archive stayed set)
-Z:${work//\//\\}\\files\\notes ü.txt (not supported on this file system: archive stayed set)
-C:\\windows\\system32\\flagwash-e2e.txt (not supported on this file system: archive stayed set)
+3 files/folders could not be reset:
+Z:${work//\//\\}\\files\\report.doc (the disk kept these flags: archive)
+Z:${work//\//\\}\\files\\notes ü.txt (the disk kept these flags: archive)
+C:\\windows\\system32\\flagwash-e2e.txt (the disk kept these flags: archive)
 
 Click OK to reset more files/folders"
 [ "$report" = "$expected_report" ] || fail "the report reads:

@@ -228,7 +228,7 @@ TEST_P(DosAttribBytes, SambaBlobsAreResetOnlyWhenCompleteAndLeftExactlyAsTheyAre
                 continue;
             }
             EXPECT_EQ(outcome.status, Status::Failed);
-            EXPECT_EQ(outcome.reason, "the DOS attributes are in an unknown format");
+            EXPECT_EQ(outcome.cause, ResetOutcome::Cause::UnknownFormat);
             EXPECT_EQ(readXattr(path, "user.DOSATTRIB"), variant.value);
             struct statx after = {};
             ASSERT_EQ(::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_CTIME, &after), 0);

@@ -2,6 +2,7 @@
 // Usage: fat-reset-probe PLAN RESULTS
 //   PLAN has one step a line, "remove PATH" (a path deleted after the drop) or "reset PATH";
 //   RESULTS gets "STATUS<TAB>REASON<TAB>PATH" for every reset, in order.
+#include "reset/ResetWords.h"
 #include "tests/reset/linux/OutcomeName.h"
 
 #include <cstdio>
@@ -34,7 +35,8 @@ int main(int argc, char** argv)
                 std::perror(path.c_str());
         } else if (action == "reset") {
             const ResetOutcome outcome = reset->resetToNormal(path);
-            results << outcomeName(outcome.status) << '\t' << outcome.reason << '\t' << path
+            results << outcomeName(outcome.status) << '\t'
+                    << (outcome.done() ? std::string() : describeOutcome(outcome)) << '\t' << path
                     << '\n';
         }
     }

@@ -3,6 +3,7 @@
 #include "ScratchFileSystem.h"
 
 #include "reset/AttributeReset.h"
+#include "reset/NormalAttributes.h"
 #include "reset/linux/NtfsAttributes.h"
 
 #include <gtest/gtest.h>
@@ -125,7 +126,7 @@ TEST_F(LinuxNtfsWord, SpecialFilesKeepTheirSystemFlag)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path.filename().string());
         const std::uint32_t before = volume_->attributes(c.path);
-        ASSERT_NE(before & NtfsAttributes::system, 0u) << "ntfs-3g stores it in Interix form";
+        ASSERT_NE(before & dos::system, 0u) << "ntfs-3g stores it in Interix form";
 
         EXPECT_EQ(reset->resetToNormal(c.path).status, c.status);
         EXPECT_EQ(volume_->attributes(c.path), before);

@@ -5,6 +5,7 @@
 #include "ScratchFileSystem.h"
 
 #include "reset/AttributeReset.h"
+#include "reset/ResetWords.h"
 
 #include <gtest/gtest.h>
 
@@ -26,6 +27,7 @@
 namespace {
 
 using Status = ResetOutcome::Status;
+using Cause = ResetOutcome::Cause;
 using Kind = ScratchFileSystem::Kind;
 constexpr uid_t nobody = 65534;
 
@@ -144,24 +146,24 @@ TEST_F(Pinning, EveryShapeOfAPathNamesWhatItsLastComponentNames)
     {
         std::string path;  // under root()
         Status status;
-        const char* reason;
+        Cause cause;
         fs::path reset;  // what reads normal afterwards, if anything
     };
     const Case cases[] = {
-            {"link", Status::LeftAsIs, "symbolic link, not followed", {}},
-            {"link/", Status::LeftAsIs, "symbolic link, not followed", {}},
-            {"link/.", Status::LeftAsIs, "symbolic link, not followed", {}},
-            {"link//./", Status::LeftAsIs, "symbolic link, not followed", {}},
-            {"dangling", Status::LeftAsIs, "symbolic link, not followed", {}},
-            {"dangling/", Status::LeftAsIs, "symbolic link, not followed", {}},
-            {"fifo-link", Status::LeftAsIs, "symbolic link, not followed", {}},
-            {"fifo-link/.", Status::LeftAsIs, "symbolic link, not followed", {}},
-            {"fifo/", Status::NotFileOrFolder, "FIFO", {}},
+            {"link", Status::LeftAsIs, Cause::SymbolicLink, {}},
+            {"link/", Status::LeftAsIs, Cause::SymbolicLink, {}},
+            {"link/.", Status::LeftAsIs, Cause::SymbolicLink, {}},
+            {"link//./", Status::LeftAsIs, Cause::SymbolicLink, {}},
+            {"dangling", Status::LeftAsIs, Cause::SymbolicLink, {}},
+            {"dangling/", Status::LeftAsIs, Cause::SymbolicLink, {}},
+            {"fifo-link", Status::LeftAsIs, Cause::SymbolicLink, {}},
+            {"fifo-link/.", Status::LeftAsIs, Cause::SymbolicLink, {}},
+            {"fifo/", Status::NotFileOrFolder, Cause::Fifo, {}},
             // A link of the user's own before the last component is followed.
-            {"own-link/inner", Status::Done, "", inner},
-            {"folder/./inner", Status::Done, "", inner},
-            {"folder/", Status::Done, "", folder},
-            {"folder/.", Status::Done, "", folder},
+            {"own-link/inner", Status::Done, Cause::None, inner},
+            {"folder/./inner", Status::Done, Cause::None, inner},
+            {"folder/", Status::Done, Cause::None, folder},
+            {"folder/.", Status::Done, Cause::None, folder},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
@@ -172,7 +174,7 @@ TEST_F(Pinning, EveryShapeOfAPathNamesWhatItsLastComponentNames)
         const ResetOutcome outcome = reset(root().string() + "/" + c.path);
 
         EXPECT_EQ(outcome.status, c.status);
-        EXPECT_EQ(outcome.reason, c.reason);
+        EXPECT_EQ(outcome.cause, c.cause);
         EXPECT_EQ(changeTime(target), targetChanged);
         EXPECT_EQ(readXattr(target, "user.DOSATTRIB"), "0x6");
         for (const fs::path& other : {folder, inner})
@@ -196,7 +198,7 @@ TEST_F(Pinning, AnotherUsersLinkBeforeTheLastComponentIsNotFollowed)
     const ResetOutcome outcome = reset(root() / "planted" / "file");
 
     EXPECT_EQ(outcome.status, Status::LeftAsIs);
-    EXPECT_EQ(outcome.reason, "the path goes through a symbolic link of another user");
+    EXPECT_EQ(outcome.cause, Cause::ThroughStrangersLink);
     EXPECT_EQ(readXattr(file, "user.DOSATTRIB"), "0x6");
     EXPECT_EQ(changeTime(file), before);
 }
@@ -272,7 +274,7 @@ struct RaceTally
 {
     long done = 0;
     long refused = 0;
-    std::set<std::string> reasons;
+    std::set<Cause> causes;
 };
 
 template<typename Check, typename Rearm>
@@ -289,7 +291,7 @@ RaceTally raceResets(AttributeReset& reset, const fs::path& dropped, Check check
             rearm();
         } else {
             ++tally.refused;
-            tally.reasons.insert(outcome.reason);
+            tally.causes.insert(outcome.cause);
         }
         if (tally.done >= 20 && tally.refused >= 20
             && Clock::now() - start > std::chrono::seconds(1))
@@ -327,10 +329,9 @@ TEST_F(Pinning, AFolderSwappedForAStrangersLinkNeverLeadsTheResetOutside)
     EXPECT_GT(swaps, 0);
     EXPECT_GT(tally.done, 0);
     EXPECT_GT(tally.refused, 0);
-    for (const std::string& reason : tally.reasons)
-        EXPECT_TRUE(reason == "the path goes through a symbolic link of another user"
-                    || reason == "the path was replaced while being reset")
-                << reason;
+    for (const Cause cause : tally.causes)
+        EXPECT_TRUE(cause == Cause::ThroughStrangersLink || cause == Cause::Replaced)
+                << describeOutcome({Status::Failed, {}, cause});
     EXPECT_EQ(readXattr(outside, "user.DOSATTRIB"), "0x2");
     EXPECT_EQ(changeTime(outside), outsideChanged);
 }
@@ -512,10 +513,10 @@ TEST_F(Pinning, TheDroppedNameSwappedForAFifoOrALinkIsNeverDoneWhileTheFileKeeps
         EXPECT_EQ(opens, 0);
         EXPECT_GT(tally.done, 0);
         EXPECT_GT(tally.refused, 0);
-        for (const std::string& reason : tally.reasons)
-            EXPECT_TRUE(reason == "FIFO" || reason == "symbolic link, not followed"
-                        || reason == "the path was replaced while being reset")
-                    << reason;
+        for (const Cause cause : tally.causes)
+            EXPECT_TRUE(cause == Cause::Fifo || cause == Cause::SymbolicLink
+                        || cause == Cause::Replaced)
+                    << describeOutcome({Status::Failed, {}, cause});
     }
     EXPECT_EQ(readXattr(target, "user.DOSATTRIB"), "0x2");
     EXPECT_EQ(changeTime(target), targetChanged);
