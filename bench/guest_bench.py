@@ -4,7 +4,7 @@ exFAT and ntfs3 tests use) with reset_bench_guest and a fresh image, and prints 
   guest_bench.py exfat|ntfs3 COUNT ROUNDS PROGRAM CACHE WORK
 
 PROGRAM is the static reset_bench_guest, CACHE the guest kernel's cache folder. Prints one
-line per method, "<method> <median seconds>" (tool, raw-set, raw-checked), then
+line per method, "<method> <median seconds>" (tool, pinned, raw-set, raw-checked), then
 "left-by-tool <files the tool left hidden or system>" and the boot's length. Exits 77 with the
 reason when the kernel cannot be had.
 """
@@ -48,7 +48,7 @@ def main():
     for note in records.all("NOTE"):
         print(f"note: {' '.join(note)}")
     results = dict(fields[:2] for fields in records.all("BENCH") if len(fields) >= 2)
-    for name in ("tool", "raw-set", "raw-checked", "left-by-tool"):
+    for name in ("tool", "pinned", "raw-set", "raw-checked", "left-by-tool"):
         print(f"{name} {results.get(name, 'missing')}")
     print(f"boot {seconds:.1f}")
 

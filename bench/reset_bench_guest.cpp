@@ -8,9 +8,13 @@
 // guest's console form, "@@BENCH<TAB>METHOD<TAB>MEDIAN SECONDS" for
 //   tool         the RESET handler over the real Linux backends
 //   raw-set      per file only the write (exFAT: open, SET ioctl, close; ntfs3: lsetxattr)
-//   raw-checked  per file read, write, read back (what a careful reset cannot go without)
+//   raw-checked  per file read, write, read back, by path
+//   pinned       the same through one O_PATH descriptor per file, as a reset that cannot be
+//                redirected must (exFAT: an ioctl descriptor reopened from it): the floor
+//                the tool is held to
 // and "@@BENCH<TAB>left-by-tool<TAB>COUNT": the files the tool's run left hidden or system.
 #include "QuietServices.h"
+#include "ResetFiles.h"
 #include "Timing.h"
 
 #include <cstdint>
@@ -115,6 +119,33 @@ void rawChecked(bool exfat, const Paths& paths)
     }
 }
 
+void pinned(bool exfat, const Paths& paths)
+{
+    for (const auto& path : paths) {
+        const resetbench::Pinned object(path.c_str());
+        if (!object.usable)
+            continue;
+        std::uint32_t value = 0;
+        if (exfat) {
+            const int fd = ::open(object.name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+            if (fd < 0)
+                continue;
+            if (::ioctl(fd, FAT_IOCTL_GET_ATTRIBUTES, &value) == 0 && (value & dosBits) != 0) {
+                std::uint32_t normal = value & ~dosBits;
+                if (::ioctl(fd, FAT_IOCTL_SET_ATTRIBUTES, &normal) == 0)
+                    ::ioctl(fd, FAT_IOCTL_GET_ATTRIBUTES, &value);
+            }
+            ::close(fd);
+            continue;
+        }
+        if (::getxattr(object.name, ntfsName, &value, sizeof value) != sizeof value)
+            continue;
+        const std::uint32_t normal = value & ~dosBits;
+        if (normal != value && ::setxattr(object.name, ntfsName, &normal, sizeof normal, 0) == 0)
+            ::getxattr(object.name, ntfsName, &value, sizeof value);
+    }
+}
+
 void tool(const Paths& paths)
 {
     QuietForm quiet;
@@ -154,6 +185,10 @@ int main(int argc, char** argv)
             {"raw-checked",
              [&] {
                  rawChecked(exfat, paths);
+             }},
+            {"pinned",
+             [&] {
+                 pinned(exfat, paths);
              }},
     };
     std::map<std::string, std::vector<double>> times;

@@ -100,6 +100,30 @@ if shutil.which("ntfs-3g") and os.path.exists("/dev/fuse") and os.geteuid() == 0
 else:
     notes.append("NTFS benchmark not run: needs root, /dev/fuse and ntfs-3g")
 
+# 1b. Inside a guest kernel: exFAT and ntfs3, which this machine's kernel cannot mount.
+guest_bench = os.path.join(bench, "reset_bench_guest")
+guest_cache = os.path.join(root, "build/bench/guest-kernel")
+for kind in ("exfat", "ntfs3"):
+    work = tempfile.mkdtemp(prefix=f"flagwash-guest-{kind}-", dir="/var/tmp")
+    try:
+        result = subprocess.run(["/usr/bin/python3", os.path.join(root, "bench/guest_bench.py"), kind,
+                                 "5000", "5", guest_bench, guest_cache, work],
+                                capture_output=True, text=True, timeout=3600)
+        if result.returncode == 77:
+            notes.append(f"{kind} benchmark not run: {result.stdout.strip()}")
+            continue
+        if result.returncode != 0:
+            sys.exit(f"guest benchmark {kind} failed:\n{result.stdout}\n{result.stderr}")
+        r = dict(line.split(" ", 1) for line in result.stdout.splitlines() if " " in line)
+        if r.get("left-by-tool") != "0":
+            sys.exit(f"the tool left files flagged in the {kind} guest:\n{result.stdout}")
+        row(f"reset, 5 000 files on {kind} inside a guest kernel: tool vs minimal pinned loop",
+            float(r["tool"]), float(r["pinned"]), 1.2)
+        row(f"reset, 5 000 files on {kind} inside a guest kernel: tool vs read, write, read back "
+            "by path", float(r["tool"]), float(r["raw-checked"]))
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+
 # 2. Drop intake through the Qt drop handler.
 small = values(run(f"{bench}/drop_bench_qt", "10000", "7"))
 large = values(run(f"{bench}/drop_bench_qt", "100000", "7"))

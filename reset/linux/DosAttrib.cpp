@@ -58,6 +58,11 @@ StepResult DosAttrib::clear(PinnedObject& target, DeviceInfo& device)
     using Cause = StepResult::Cause;
     if (device.noUserXattrs)
         return noneHere(target, device);
+    // On NTFS the attribute word is the attributes, the ones Windows reads; the NTFS backend
+    // has dealt with them.
+    if (device.kind == FileSystemKind::NtfsKernel
+        || (device.kind == FileSystemKind::Fuse && !device.noNtfsAttributes))
+        return StepResult::notMine();
 
     std::optional<std::string> value = read(target.name());
     if (!value) {
