@@ -1,8 +1,9 @@
 #!/bin/bash
-# The real Flagwash.exe under Wine on its own Xvfb: window size, caption, a screenshot, a real
-# XDND drag of three files from a separate GTK client, RESET (files really reset, the report
-# box closed with Return) and EXIT. Then again at 200 %: the frame, a screenshot, and the drop
-# zone over the cross sign during a drag. The browser is a probe that notes how it was started.
+# The real Flagwash.exe under Wine on its own Xvfb, with openbox managing the windows: window
+# size, caption, a screenshot, a real XDND drag of three files from a separate GTK client, RESET
+# (files really reset, the report box closed with Return) and EXIT. Then again at 200 %: the
+# frame, a screenshot, and the drop zone over the cross sign during a drag. The browser is a
+# probe that notes how it was started.
 #
 # Usage: wine_e2e.sh FLAGWASH_EXE BROWSER_PROBE_EXE SCREENSHOT_DIR WORK_DIR WEB_HOST WINDOW_PROBE_EXE
 # Exit 77 (a skip) when a tool it needs is missing.
@@ -12,25 +13,25 @@ program=$(realpath "$1") probe=$(realpath "$2") screenshots=$(realpath -m "$3") 
 web_host=$5 window_probe=$(realpath "$6")
 here=$(cd "$(dirname "$0")" && pwd)
 
-for tool in wine wineserver wineboot Xvfb xdotool import getfattr setfattr; do
+for tool in wine wineserver wineboot Xvfb openbox xdotool xprop xwininfo import getfattr \
+    setfattr; do
     command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
-/usr/bin/python3 -c 'import gi; gi.require_version("Gtk", "3.0"); from gi.repository import Gtk' \
-    2>/dev/null || { echo "SKIP: python3-gi with GTK 3 is not installed"; exit 77; }
+/usr/bin/python3 -c 'import gi; gi.require_version("Gtk", "3.0")' 2>/dev/null ||
+    { echo "SKIP: python3-gi with GTK 3 is not installed"; exit 77; }
 
 fail() { echo "FAIL: $*"; exit 1; }
 # Wine keeps read-only in the write bits (root may write regardless, so test -w cannot tell).
 writable() { (((0$(stat -c %a "$1") & 0222) != 0)); }
 winpath() { local p; p=$(realpath -m "$1"); printf 'Z:%s' "${p//\//\\}"; }
 
-# Tries a check up to 100 times, 0.1 s apart: the program runs in another process.
+# Tries a check until it holds, for up to 10 s: the program runs in another process.
 eventually() {
-    local i
-    for i in $(seq 100); do
-        if "$@"; then return 0; fi
-        sleep 0.1
+    local deadline=$((${EPOCHREALTIME/./} + 10000000))
+    until "$@"; do
+        ((${EPOCHREALTIME/./} < deadline)) || return 1
+        sleep 0.02
     done
-    return 1
 }
 
 mkdir -p "$screenshots" "$work"
@@ -40,7 +41,8 @@ pids=()
 cleanup() {
     local pid
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    [ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null || true
+    # Stopped with SIGINT as -k does, then waited for on its lock instead of -k's growing pauses.
+    if [ -n "${WINEPREFIX:-}" ]; then wineserver -k2 2>/dev/null && wineserver -w; fi || true
     [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null || true
 }
 trap cleanup EXIT
@@ -64,6 +66,13 @@ export DISPLAY=":$display"
 # A display that was named may not answer yet.
 for _ in $(seq 200); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
 xdotool getdisplaygeometry >/dev/null 2>&1 || fail "Xvfb does not answer on $DISPLAY"
+# A window manager, as every desktop has: without one, Wine waits 2 s for each window it hides
+# to be withdrawn by a manager that never comes (the report box, each program's exit). Its
+# settings are its own, not the developer's. It starts while Wine sets up.
+mkdir -p "$work/openbox-config" "$work/openbox-cache"
+XDG_CONFIG_HOME="$work/openbox-config" XDG_CACHE_HOME="$work/openbox-cache" \
+    openbox --sm-disable >"$work/openbox.log" 2>&1 &
+pids+=("$!")
 export WINEPREFIX="$work/wineprefix" WINEARCH=win64 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 # Made anew when the Wine packages changed since it was made: a prefix from before Wine's
@@ -118,14 +127,22 @@ for item in "${items[@]}" "$syswow64"; do
     chmod a-w "$item"
 done
 
+managed() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+eventually managed || fail "openbox did not start: $(cat "$work/openbox.log")"
+
 wine "$program" &
 program_pid=$!
 pids+=("$program_pid")
 find_window() { window=$(xdotool search --onlyvisible --classname '^flagwash\.exe$' 2>/dev/null | head -1); [ -n "$window" ]; }
 eventually find_window || fail "no Flagwash window appeared"
-geometry() { eval "$(xdotool getwindowgeometry --shell "$window")"; }
+# The client's place on the screen (xdotool counts a manager's frame twice) and size.
+geometry() {
+    eval "$(xwininfo -id "$window" | awk '/Absolute upper-left X:/ { print "X=" $4 }
+        /Absolute upper-left Y:/ { print "Y=" $4 } /Width:/ { print "WIDTH=" $2 }
+        /Height:/ { print "HEIGHT=" $2 }')"
+}
 has_client_size() { geometry; [ "$WIDTH" = 392 ] && [ "$HEIGHT" = 344 ]; }
-# Without a window manager the X window is the client area of the 400 x 371 frame.
+# The X window is the client area of the 400 x 371 frame; the manager draws a frame of its own.
 eventually has_client_size || fail "window is ${WIDTH}x${HEIGHT}, not the 392x344 client area"
 caption_is() { [ "$(xdotool getwindowname "$window")" = "$1" ]; }
 caption_is "" || fail "caption after start-up is '$(xdotool getwindowname "$window")'"
