@@ -89,24 +89,31 @@ if [ ! -f "$WINEPREFIX/.flagwash-prefix-ready" ]; then
     wineboot -i >/dev/null 2>&1
     printf '%s\n' "$made_by" >"$WINEPREFIX/.flagwash-prefix-ready"
 fi
-# Wine's density, 96 dpi (100 %) until the second run; set every time, as a run that failed
-# half-way may have left 192.
-set_dpi() { wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null; }
-set_dpi 96
-
-# The default browser is the probe, so starting the tool opens no real browser. It is
-# registered in the 64-bit view of the registry, where the shell and installers write; the
-# 32-bit view, which a 32-bit program is shown unless it asks for the other, names the probe
+# The prefix's settings in one registry import, made every time, as a run that failed half-way
+# may have left others. Wine's density is 96 dpi (100 %) until the second run. The default
+# browser is the probe, so starting the tool opens no real browser. It is registered in the
+# 64-bit view of the registry, where the shell and installers write; the 32-bit view
+# (Wow6432Node), which a 32-bit program is shown unless it asks for the other, names the probe
 # with a mark that must never appear in its log.
-browser='HKLM\Software\Clients\StartMenuInternet'
-register_browser() {
-    local view=$1 command=$2
-    wine reg add 'HKCU\Software\Clients\StartMenuInternet' /ve /d FlagwashProbe /f "/reg:$view" >/dev/null
-    wine reg add "$browser" /ve /d FlagwashProbe /f "/reg:$view" >/dev/null
-    wine reg add "$browser\\FlagwashProbe\\shell\\open\\command" /ve /d "$command" /f "/reg:$view" >/dev/null
+reg_string() { local text=${1//\\/\\\\}; printf '"%s"' "${text//\"/\\\"}"; }
+browser_keys() {
+    local key="HKEY_LOCAL_MACHINE\\$1\\Clients\\StartMenuInternet"
+    printf '[%s]\n@="FlagwashProbe"\n\n' "$key"
+    printf '[%s\\FlagwashProbe\\shell\\open\\command]\n@=%s\n\n' "$key" "$(reg_string "$2")"
 }
-register_browser 64 "\"$(winpath "$probe")\""
-register_browser 32 "\"$(winpath "$probe")\" --from-the-32-bit-view"
+write_settings() {
+    printf 'Windows Registry Editor Version 5.00\n\n'
+    printf '[HKEY_CURRENT_USER\\Control Panel\\Desktop]\n"LogPixels"=dword:00000060\n\n'
+    printf '[HKEY_CURRENT_USER\\Software\\Clients\\StartMenuInternet]\n@="FlagwashProbe"\n\n'
+    browser_keys 'Software' "\"$(winpath "$probe")\""
+    browser_keys 'Software\Wow6432Node' "\"$(winpath "$probe")\" --from-the-32-bit-view"
+}
+# reg.exe reads UTF-16 with a byte-order mark and Windows line ends.
+{ printf '\xff\xfe'; write_settings | sed 's/$/\r/' | iconv -f UTF-8 -t UTF-16LE; } \
+    >"$work/settings.reg"
+wine reg import "$(winpath "$work/settings.reg")" /reg:64 >/dev/null 2>&1 ||
+    fail "the registry settings could not be imported"
+set_dpi() { wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null; }
 export FLAGWASH_PROBE_LOG="$(winpath "$work/probe.log")"
 
 # Three items with hidden, system and read-only set as Wine stores them.
@@ -282,6 +289,5 @@ import -window "$window" "$screenshots/wine-200.png"
 
 xdotool mousemove $((left + 630)) $((top + 558)) click 1
 eventually exited || fail "EXIT did not end the program at 200 %"
-set_dpi 96
 echo "PASS: window, resize, screenshot $screenshots/wine.png, XDND drop, reset, report box, exit;" \
     "at 200 %: frame, drop zone over the cross, screenshot $screenshots/wine-200.png"
