@@ -137,9 +137,42 @@ done
 managed() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
 eventually managed || fail "openbox did not start: $(cat "$work/openbox.log")"
 
+# A real XDND drag with the mouse from another X client: pressed on it and moved past GTK's drag
+# threshold, then moved from point to point, each time waiting for the drop target's answer as
+# the source reports it (it reports a change only). The source starts while Wine starts the
+# program, so it shows at the screen's corner in the first screenshot.
+start_source() {
+    if [ -n "${source_pid:-}" ]; then wait "$source_pid" || true; fi
+    coproc source {
+        /usr/bin/python3 "$here/drag_source_status.py" 20 20 copy,move "${items[@]}" 2>&1
+    }
+    source_pid=$source_PID
+    pids+=("$source_pid")
+}
+said_by_source() {
+    local line
+    read -r -t 10 line <&"${source[0]}" || fail "the drag source did not say '$1'"
+    [ "$line" = "$1" ] || fail "the drag source said '$line', not '$1'"
+}
+start_drag() {
+    said_by_source READY
+    xdotool mousemove 100 60 mousedown 1 mousemove 115 60
+    said_by_source BEGIN
+}
+drag_to() {
+    xdotool mousemove "$1" "$2"
+    said_by_source "STATUS action=$3"
+}
+# Releases the button; the source must see the action named (copy, or none for a refusal).
+drop_items() {
+    xdotool mouseup 1
+    said_by_source "END action=$1 deleted=no"
+}
+
 wine "$program" &
 program_pid=$!
 pids+=("$program_pid")
+start_source
 find_window() { window=$(xdotool search --onlyvisible --classname '^flagwash\.exe$' 2>/dev/null | head -1); [ -n "$window" ]; }
 eventually find_window || fail "no Flagwash window appeared"
 # The client's place on the screen (xdotool counts a manager's frame twice) and size.
@@ -169,29 +202,9 @@ band_painted() {
 eventually band_painted || fail "the background picture was not painted"
 import -window root "$screenshots/wine.png"
 
-# A real XDND drag from another X client, held over a screen point until drop_items.
-drag_items_to() {
-    local target_x=$1 target_y=$2 step
-    coproc source { /usr/bin/python3 "$here/../e2e/drag_source.py" 20 20 copy,move "${items[@]}" 2>&1; }
-    pids+=("$source_PID")
-    read -r -t 30 ready <&"${source[0]}" && [ "$ready" = READY ] || fail "the drag source did not start"
-    xdotool mousemove 100 60
-    xdotool mousedown 1
-    for step in $(seq 20); do
-        xdotool mousemove $((100 + (target_x - 100) * step / 20)) $((60 + (target_y - 60) * step / 20))
-        sleep 0.05
-    done
-    sleep 0.5
-}
-# Releases the button; the source must see the action named (copy, or none for a refusal).
-drop_items() {
-    xdotool mouseup 1
-    read -r -t 30 ended <&"${source[0]}" || fail "the drag did not end"
-    [ "$ended" = "END action=$1 deleted=no" ] || fail "the source saw '$ended', not $1"
-}
-
 # Onto the drop zone over the cross sign.
-drag_items_to $((left + 191)) $((top + 179))
+start_drag
+drag_to $((left + 191)) $((top + 179)) copy
 drop_items copy
 eventually caption_is "4 File(s)/Folder(s) selected. Click RESET" ||
     fail "caption after the drop is '$(xdotool getwindowname "$window")'"
@@ -261,6 +274,7 @@ set_dpi 192
 wine "$program" &
 program_pid=$!
 pids+=("$program_pid")
+start_source
 eventually find_window || fail "no Flagwash window appeared at 200 %"
 frame() { wine "$window_probe" 2>/dev/null | tr -d '\r'; }
 frame_is() { [ "$(frame)" = "$1" ]; }
@@ -272,16 +286,19 @@ eventually band_painted || fail "the background picture was not painted at 200 %
 
 # Image1's rectangle, 2340, 2160, 1050 x 1050 twips, at 192 dpi. The cross sign's dark lines
 # show there while Image1 is hidden. A drag over the window shows Image1, which must hide them
-# all; dropped on the background, away from the drag icon, it is refused and Image1 stays.
+# all; it takes the files over Image1, then refuses them over the background, away from the drag
+# icon, and dropped there they are refused and Image1 stays.
 image1="140x140+$((left + 312))+$((top + 288))"
 dark_in_image1() {
-    import -window root -crop "$image1" -depth 8 txt:- |
-        sed -n 's/^[0-9]*,[0-9]*: *(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3/p' |
-        awk '$1 < 20 && $2 < 20 && $3 < 20 { n++ } END { print n + 0 }'
+    import -window root -crop "$image1" -depth 8 rgb:- | /usr/bin/python3 -c 'import sys
+rgb = sys.stdin.buffer.read()
+print(sum(max(rgb[i:i + 3]) < 20 for i in range(0, len(rgb), 3)))'
 }
 dark=$(dark_in_image1)
 ((dark > 0)) || fail "no cross sign under Image1's place at 200 %"
-drag_items_to $((left + 150)) $((top + 640))
+start_drag
+drag_to $((left + 382)) $((top + 358)) copy
+drag_to $((left + 150)) $((top + 640)) none
 drop_items none
 covered() { [ "$(dark_in_image1)" = 0 ]; }
 eventually covered || fail "at 200 % Image1 leaves $(dark_in_image1) dark pixels of the cross sign"
