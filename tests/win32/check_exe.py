@@ -158,11 +158,13 @@ def check_windows_7_imports(compiler, imports):
     functions = sorted({name for dll, names in imports.items() if dll.lower() != "msvcrt.dll"
                         for name in names if not name.startswith("#")})
     # The check must catch a newer function at all: one that the headers do guard, one that
-    # they do not.
-    probe = declared_for_windows_7(compiler, ["GetDpiForWindow", "CreateFileW"])
-    if probe != {"GetDpiForWindow"}:
-        fail(f"the header check does not tell a Windows 10 function from a Windows 7 one: {probe}")
-    newer = declared_for_windows_7(compiler, functions) | (set(functions) & NEWER_THAN_WINDOWS_7)
+    # they do not. Both go through the same compile as the imports.
+    probes = ["GetDpiForWindow", "CreateFileW"]
+    missing = declared_for_windows_7(compiler, probes + functions)
+    if missing & set(probes) != {"GetDpiForWindow"}:
+        fail("the header check does not tell a Windows 10 function from a Windows 7 one: "
+             f"{missing & set(probes)}")
+    newer = (missing & set(functions)) | (set(functions) & NEWER_THAN_WINDOWS_7)
     if newer:
         fail("imports functions that Windows 7 lacks: " + ", ".join(sorted(newer)))
     return functions
