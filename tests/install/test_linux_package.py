@@ -44,6 +44,11 @@ try:
     desktop = os.path.join(stage, "usr/share/applications/flagwash.desktop")
     result = run("desktop-file-validate", desktop)
     check(result.returncode == 0 and not result.stdout.strip(), f"desktop-file-validate: {result.stdout}")
+    with open(desktop) as f:
+        entry = dict(line.rstrip("\n").split("=", 1) for line in f if "=" in line)
+    # Open With hands over the chosen files; the tool never becomes a default for any type.
+    check(entry.get("Exec") == "flagwash %F", f"Exec={entry.get('Exec')}")
+    check("MimeType" not in entry, f"the menu entry claims MimeType={entry.get('MimeType')}")
     metainfo = os.path.join(stage, "usr/share/metainfo/example.quorvane.Flagwash.metainfo.xml")
     result = run("appstreamcli", "validate", "--no-net", "--pedantic", metainfo)
     check(result.returncode == 0, f"appstreamcli validate: {result.stdout}")
