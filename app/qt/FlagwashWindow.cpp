@@ -3,6 +3,7 @@
 #include "DropZone.h"
 #include "Fonts.h"
 #include "Pictures.h"
+#include "X11WindowManager.h"
 #include "app/frmFlagwash.h"
 
 #include <QCloseEvent>
@@ -125,8 +126,13 @@ void FlagwashWindow::centreOnScreen()
     const QScreen* target = screen();
     if (!target)
         return;
+    // A window manager's frame counts: the whole window is centred, as on Windows.
+    const QMargins frame = prepareForWindowManager(this);
+    const QSize outer = size().grownBy(frame);
     const QRect available = target->availableGeometry();
-    move(available.center() - QPoint(width() / 2, height() / 2));
+    // Placed by its client area: that is what a manager that reported its frame honours.
+    const QPoint frameTopLeft = available.center() - QPoint(outer.width() / 2, outer.height() / 2);
+    setGeometry(QRect(frameTopLeft + QPoint(frame.left(), frame.top()), size()));
 }
 
 void FlagwashWindow::paintEvent(QPaintEvent*)
