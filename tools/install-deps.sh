@@ -13,7 +13,7 @@ test_packages=(
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
     wine wine64
     xvfb xauth xdotool x11-utils imagemagick
-    openbox xfwm4 dbus wmctrl
+    openbox xfwm4 dbus wmctrl weston xwayland qt6-wayland
     python3-pil python3-fonttools python3-gi gir1.2-gtk-3.0
     attr e2fsprogs ntfs-3g fuse3 user-mode-linux busybox-static dosfstools mtools
     fonts-dejavu-core

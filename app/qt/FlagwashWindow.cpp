@@ -126,13 +126,18 @@ void FlagwashWindow::centreOnScreen()
     const QScreen* target = screen();
     if (!target)
         return;
-    // A window manager's frame counts: the whole window is centred, as on Windows.
-    const QMargins frame = prepareForWindowManager(this);
-    const QSize outer = size().grownBy(frame);
     const QRect available = target->availableGeometry();
-    // Placed by its client area: that is what a manager that reported its frame honours.
+    // A window manager's frame counts: the whole window is centred, as on Windows. Where the
+    // frame is not known, its top-left corner goes where the client area's would.
+    const std::optional<QMargins> frame = prepareForWindowManager(this);
+    if (!frame) {
+        move(available.center() - QPoint(width() / 2, height() / 2));
+        return;
+    }
+    const QSize outer = size().grownBy(*frame);
     const QPoint frameTopLeft = available.center() - QPoint(outer.width() / 2, outer.height() / 2);
-    setGeometry(QRect(frameTopLeft + QPoint(frame.left(), frame.top()), size()));
+    // Placed by its client area: that is what a manager that reported its frame honours.
+    setGeometry(QRect(frameTopLeft + QPoint(frame->left(), frame->top()), size()));
 }
 
 void FlagwashWindow::paintEvent(QPaintEvent*)

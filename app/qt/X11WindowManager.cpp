@@ -97,12 +97,10 @@ bool X11WindowManager::supports(std::uint32_t wanted)
 std::optional<QMargins> X11WindowManager::frameExtents(std::uint32_t window,
                                                        std::chrono::milliseconds wait)
 {
-    if (!running())
+    if (!tellsFrameExtents())
         return std::nullopt;
     const xcb_atom_t request = atom("_NET_REQUEST_FRAME_EXTENTS");
     const xcb_atom_t extents = atom("_NET_FRAME_EXTENTS");
-    if (!supports(request))
-        return std::nullopt;
 
     // Told by a property change on the window; this connection asks for such events on it,
     // which leaves the events Qt's own connection gets as they were.
@@ -144,9 +142,19 @@ std::optional<QMargins> X11WindowManager::frameExtents(std::uint32_t window,
     return QMargins(int(margins[0]), int(margins[2]), int(margins[1]), int(margins[3]));
 }
 
+bool X11WindowManager::needsWindowType() const
+{
+    return name_ == "Openbox";
+}
+
+bool X11WindowManager::tellsFrameExtents()
+{
+    return running() && supports(atom("_NET_REQUEST_FRAME_EXTENTS"));
+}
+
 void X11WindowManager::declareWithoutMinimizeOrMaximize(std::uint32_t window)
 {
-    if (name_ != "Openbox")
+    if (!needsWindowType())
         return;
     const xcb_atom_t toolbar = atom("_NET_WM_WINDOW_TYPE_TOOLBAR");
     xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_WINDOW_TYPE"),
@@ -154,18 +162,27 @@ void X11WindowManager::declareWithoutMinimizeOrMaximize(std::uint32_t window)
     xcb_flush(connection_);
 }
 
-QMargins prepareForWindowManager(QWidget* window)
+std::optional<QMargins> prepareForWindowManager(QWidget* window)
 {
     X11WindowManager manager;
     if (!manager.running())
-        return {};
+        return std::nullopt;
+    // Made now only where it is needed: created after the window was placed, Qt keeps the
+    // north-west gravity that a manager without frame extents (Weston's) needs to honour the
+    // place at all.
+    const bool typed = manager.needsWindowType();
+    const bool tells = manager.tellsFrameExtents();
+    if (!typed && !tells)
+        return std::nullopt;
     const auto id = static_cast<std::uint32_t>(window->winId());
-    manager.declareWithoutMinimizeOrMaximize(id);
+    if (typed)
+        manager.declareWithoutMinimizeOrMaximize(id);
     // A manager answers in a few milliseconds; one that does not, costs the start this much.
     const std::optional<QMargins> frame = manager.frameExtents(id, std::chrono::milliseconds(200));
     if (!frame)
-        return {};
+        return std::nullopt;
     const qreal ratio = window->devicePixelRatioF();
-    return {int(std::lround(frame->left() / ratio)), int(std::lround(frame->top() / ratio)),
-            int(std::lround(frame->right() / ratio)), int(std::lround(frame->bottom() / ratio))};
+    return QMargins(int(std::lround(frame->left() / ratio)), int(std::lround(frame->top() / ratio)),
+                    int(std::lround(frame->right() / ratio)),
+                    int(std::lround(frame->bottom() / ratio)));
 }

@@ -25,6 +25,8 @@ public:
     // The manager's own name (_NET_WM_NAME of its check window), such as "Openbox" or "Xfwm4".
     QByteArray name() const { return name_; }
 
+    // Whether the manager answers _NET_REQUEST_FRAME_EXTENTS.
+    bool tellsFrameExtents();
     // The frame the manager will put around this window (_NET_REQUEST_FRAME_EXTENTS), in device
     // pixels, asked before the window is mapped; nullopt from a manager that does not tell.
     std::optional<QMargins> frameExtents(std::uint32_t window, std::chrono::milliseconds wait);
@@ -35,6 +37,7 @@ public:
     // every other manager it stays a normal window, which Qt's Motif hints already keep
     // without those buttons.
     void declareWithoutMinimizeOrMaximize(std::uint32_t window);
+    bool needsWindowType() const;
 
 private:
     std::uint32_t atom(const char* name);
@@ -47,6 +50,6 @@ private:
 
 // Everything the window manager must hear before the window is first mapped: the window's type
 // where a manager needs it for the title bar's buttons. Returns the frame it will draw (in the
-// window's logical pixels), or no margins where none runs or it does not tell. Does nothing on
-// other platforms.
-QMargins prepareForWindowManager(QWidget* window);
+// window's logical pixels); nullopt where no manager runs or it does not tell, and then the
+// native window is not made yet. Does nothing on other platforms.
+std::optional<QMargins> prepareForWindowManager(QWidget* window);

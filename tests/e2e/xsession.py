@@ -161,6 +161,69 @@ class XServer:
         self.run("xdotool", "key", "Return")
 
 
+class Weston(XServer):
+    """Weston's headless compositor as a Wayland session, 1280x1024, with Xwayland as its X
+    server (display) unless xwayland=False. env is what a program in that session gets."""
+
+    def __init__(self, xwayland=True):
+        super().__init__(1280, 1024)
+        self.xwayland = xwayland
+
+    def __enter__(self):
+        require("weston", "weston-debug", "xdotool", "xprop")
+        if self.xwayland:
+            require("Xwayland")
+        self.runtime = tempfile.mkdtemp(prefix="flagwash-wayland-")  # 0700, as a session's
+        self.socket = f"flagwash-{os.getpid()}"
+        self.log = tempfile.NamedTemporaryFile(prefix="flagwash-weston-", suffix=".log")
+        command = ["weston", "--backend=headless-backend.so", f"--socket={self.socket}",
+                   f"--width={self.width}", f"--height={self.height}", "--use-pixman",
+                   # No screen lock after a quiet minute; --debug lets weston-debug read
+                   # the scene (where each window was put).
+                   "--idle-time=0", "--debug"]
+        if self.xwayland:
+            command.append("--xwayland")
+        env = dict(os.environ, XDG_RUNTIME_DIR=self.runtime)
+        for name in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"):
+            env.pop(name, None)
+        self.process = subprocess.Popen(command, env=env, stdout=self.log,
+                                        stderr=subprocess.STDOUT)
+        wait_for(lambda: os.path.exists(os.path.join(self.runtime, self.socket))
+                 or self.process.poll() is not None, "weston's socket")
+        if self.process.poll() is not None:
+            skip(f"weston did not start: {self.said()}")
+        self.env = dict(env, WAYLAND_DISPLAY=self.socket, XDG_SESSION_TYPE="wayland")
+        self.display = None
+        if self.xwayland:
+            import re
+            found = wait_for(lambda: re.search(r"xserver listening on display (:\d+)", self.said()),
+                             "weston's Xwayland display")
+            self.display = found.group(1)
+            self.env["DISPLAY"] = self.display
+        return self
+
+    def said(self):
+        self.log.seek(0)
+        return self.log.read().decode(errors="replace")
+
+    def __exit__(self, kind, value, traceback):
+        if kind is not None:
+            print(f"weston said:\n{self.said()}")
+        self.process.terminate()
+        self.process.wait(timeout=10)
+        self.log.close()
+        shutil.rmtree(self.runtime, ignore_errors=True)
+
+    def toplevels(self):
+        """Where weston shows each top-level window: (x1, y1, x2, y2), frame and shadow included."""
+        import re
+        scene = subprocess.run(["weston-debug", "scene-graph"], env=self.env, capture_output=True,
+                               text=True, timeout=30).stdout
+        return [tuple(int(v) for v in m.groups()) for m in re.finditer(
+            r"top-level window.*\n\s*position: \((-?\d+), (-?\d+)\) -> \((-?\d+), (-?\d+)\)",
+            scene)]
+
+
 class WindowManager:
     """A real window manager on an XServer: openbox, or xfwm4 (on a D-Bus session bus of its
     own, with its settings in a private folder). xfwm4_settings: name -> "true"/"false" for

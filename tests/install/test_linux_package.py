@@ -63,9 +63,12 @@ try:
     contents = run("dpkg-deb", "--contents", debs[0]).stdout
     for path in expected:
         check("./" + path in contents, f"{path} missing from the package")
-    fields = run("dpkg-deb", "--field", debs[0], "Package", "Version", "Depends").stdout
+    fields = run("dpkg-deb", "--field", debs[0], "Package", "Version", "Depends",
+                 "Suggests").stdout
     check("Package: flagwash" in fields and "Version: 1.01" in fields, fields)
-    check("libqt6widgets6" in fields, f"no Qt dependency: {fields}")
+    # libqt6gui6 brings the xcb plugin the window uses, also through Xwayland.
+    check("libqt6widgets6" in fields and "libqt6gui6" in fields, f"no Qt dependency: {fields}")
+    check("Suggests: qt6-wayland" in fields, f"Qt's Wayland plugin not suggested: {fields}")
 
     if os.geteuid() != 0:
         skip("installing the package needs root")
