@@ -152,6 +152,47 @@ bool X11WindowManager::tellsFrameExtents()
     return running() && supports(atom("_NET_REQUEST_FRAME_EXTENTS"));
 }
 
+bool X11WindowManager::readsUserTime()
+{
+    return running() && supports(atom("_NET_WM_USER_TIME"));
+}
+
+void X11WindowManager::stampUserTime(std::uint32_t window, std::chrono::milliseconds wait)
+{
+    if (!readsUserTime())
+        return;
+    // The server's clock, read off the notice of a change to a property of our own.
+    const xcb_atom_t clock = atom("_FLAGWASH_START_TIME");
+    const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_change_window_attributes(connection_, window, XCB_CW_EVENT_MASK, &mask);
+    xcb_change_property(connection_, XCB_PROP_MODE_APPEND, window, clock, XCB_ATOM_STRING, 8, 0,
+                        nullptr);
+    xcb_flush(connection_);
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    while (true) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+        pollfd descriptor{xcb_get_file_descriptor(connection_), POLLIN, 0};
+        if (left.count() <= 0 || poll(&descriptor, 1, static_cast<int>(left.count())) <= 0
+            || xcb_connection_has_error(connection_))
+            return;
+        while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
+            const auto* notify = reinterpret_cast<xcb_property_notify_event_t*>(event);
+            const bool ours = (event->response_type & 0x7f) == XCB_PROPERTY_NOTIFY
+                    && notify->atom == clock && notify->window == window;
+            const std::uint32_t time = ours ? notify->time : 0;
+            std::free(event);
+            if (ours) {
+                xcb_delete_property(connection_, window, clock);
+                xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window,
+                                    atom("_NET_WM_USER_TIME"), XCB_ATOM_CARDINAL, 32, 1, &time);
+                xcb_flush(connection_);
+                return;
+            }
+        }
+    }
+}
+
 void X11WindowManager::declareWithoutMinimizeOrMaximize(std::uint32_t window)
 {
     if (!needsWindowType())
@@ -172,11 +213,14 @@ std::optional<QMargins> prepareForWindowManager(QWidget* window)
     // place at all.
     const bool typed = manager.needsWindowType();
     const bool tells = manager.tellsFrameExtents();
-    if (!typed && !tells)
+    const bool timed = manager.readsUserTime();
+    if (!typed && !tells && !timed)
         return std::nullopt;
     const auto id = static_cast<std::uint32_t>(window->winId());
     if (typed)
         manager.declareWithoutMinimizeOrMaximize(id);
+    if (timed)
+        manager.stampUserTime(id, std::chrono::milliseconds(200));
     // A manager answers in a few milliseconds; one that does not, costs the start this much.
     const std::optional<QMargins> frame = manager.frameExtents(id, std::chrono::milliseconds(200));
     if (!frame)

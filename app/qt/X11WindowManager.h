@@ -39,6 +39,13 @@ public:
     void declareWithoutMinimizeOrMaximize(std::uint32_t window);
     bool needsWindowType() const;
 
+    // Whether the manager reads a window's last user action (_NET_WM_USER_TIME).
+    bool readsUserTime();
+    // A window the user has not touched yet has no user time, and xfwm4 then lets any new
+    // window take the focus from it: the browser the tool itself starts with a page among
+    // them. The program's start, just now, counts as the window's first user action.
+    void stampUserTime(std::uint32_t window, std::chrono::milliseconds wait);
+
 private:
     std::uint32_t atom(const char* name);
     bool supports(std::uint32_t atom);
@@ -49,7 +56,7 @@ private:
 };
 
 // Everything the window manager must hear before the window is first mapped: the window's type
-// where a manager needs it for the title bar's buttons. Returns the frame it will draw (in the
-// window's logical pixels); nullopt where no manager runs or it does not tell, and then the
-// native window is not made yet. Does nothing on other platforms.
+// where a manager needs it for the title bar's buttons, and its first user time. Returns the frame
+// it will draw (in the window's logical pixels); nullopt where no manager runs or it does not tell,
+// and then the native window is not made yet. Does nothing on other platforms.
 std::optional<QMargins> prepareForWindowManager(QWidget* window);
