@@ -17,7 +17,7 @@ test_packages=(
     python3-pil python3-fonttools python3-gi gir1.2-gtk-3.0
     attr e2fsprogs ntfs-3g fuse3 user-mode-linux busybox-static dosfstools mtools
     fonts-dejavu-core
-    dpkg-dev desktop-file-utils appstream strace clang-format
+    dpkg-dev desktop-file-utils appstream lintian strace clang-format
 )
 
 case "${1:-}" in
