@@ -92,6 +92,13 @@ class XServer:
         out = self.run("xdotool", "search", "--onlyvisible", "--pid", str(pid), check=False)
         return [int(w) for w in out.split()]
 
+    def windows_of_class(self, name):
+        """Visible windows whose WM_CLASS names this program (for one started through another,
+        such as runuser)."""
+        out = self.run("xdotool", "search", "--onlyvisible", "--classname", f"^{name}$",
+                       check=False)
+        return [int(w) for w in out.split()]
+
     def launch(self, command, env):
         """Starts a program and returns it with its first window.
 
