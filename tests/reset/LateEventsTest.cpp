@@ -47,7 +47,7 @@ protected:
 
     void deliver(Event event)
     {
-        takenDuring = true;
+        takenDuring = core.form.takesDrops();
         switch (event) {
         case Event::DropOfFiles:
             core.form.Image1_OLEDragDrop({Paths{"/late/x", "/late/y"}});
