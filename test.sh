@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the Linux and the Windows programs and runs every test:
-# core, Linux platform (ext4, NTFS through FUSE, FAT inside user-mode Linux), the Qt window on
+# core, Linux platform (ext4, NTFS through FUSE, FAT and SMB inside user-mode Linux, exFAT and
+# ntfs3 inside a qemu guest of Debian trixie's kernel, exFAT through FUSE), the Qt window on
 # the offscreen platform, the real program under Xvfb, and the Windows build under Wine.
 set -euo pipefail
 cd "$(dirname "$0")"

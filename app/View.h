@@ -17,6 +17,12 @@ public:
     virtual void setOuterSizeTwips(int width, int height) = 0;
     // Modal to the window, information icon, one OK button; returns when it is closed.
     virtual void showInformation(const std::string& title, const std::string& text) = 0;
+    // The report of a reset run, modal, one OK button. With `warning` it carries the warning
+    // icon and `details`, more text the user can open and copy; without, it is exactly
+    // showInformation's box.
+    virtual void showReport(const std::string& title, const std::string& text,
+                            const std::string& details, bool warning)
+            = 0;
     // A long reset run shows how far it has got: modal, repainted while the run goes on, no
     // cancel button; the window takes no input meanwhile.
     // done of total paths are finished; heading says so in words, currentPath is being worked on.

@@ -4,7 +4,9 @@
 #include "app/Layout.h"
 #include "app/SystemDirectory.h"
 #include "app/View.h"
+#include "reset/DisplayText.h"
 #include "reset/ResetRun.h"
+#include "reset/ResetWords.h"
 #include "web/BrowserCommand.h"
 #include "web/Launcher.h"
 #include "web/WebHost.h"
@@ -138,7 +140,8 @@ void frmFlagwash::imgStart_Click()
                 progress.update(index, total, path);
             });
     progress.finish();
-    view_.showInformation(state_.AppTitle, resetReport(summary, state_.LineBreak));
+    const ResetReportText report = resetReport(summary, state_.LineBreak);
+    view_.showReport(state_.AppTitle, report.text, report.details, !report.allDone);
     view_.setCaption(state_.AppTitle);
 }
 

@@ -18,6 +18,10 @@ public:
     void setDropZoneVisible(bool) override { }
     void setOuterSizeTwips(int, int) override { }
     void showInformation(const std::string&, const std::string& text) override { lastText = text; }
+    void showReport(const std::string&, const std::string& text, const std::string&, bool) override
+    {
+        lastText = text;
+    }
     void showProgress(std::size_t, std::size_t, const std::string&, const std::string&) override { }
     void hideProgress() override { }
     void quit() override { }

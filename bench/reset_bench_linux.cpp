@@ -1,5 +1,5 @@
 // Reset throughput on Linux: the tool's own reset (the RESET handler over the real Linux
-// backends) against hand-written loops of only the system calls the same result needs.
+// backends) against the minimal pinned loop and the bare two-call loop of ResetFiles.h.
 //
 //   reset_bench_linux ext4 DIR N ROUNDS   files with user.DOSATTRIB hidden+system, half immutable
 //   reset_bench_linux ext4-xattr DIR N ROUNDS   the same without inode flags
@@ -8,181 +8,15 @@
 //   reset_bench_linux tool KIND DIR N     only runs the tool once (for strace runs)
 // Prints one line per method: "<method> <median seconds>".
 #include "QuietServices.h"
+#include "ResetFiles.h"
 #include "Timing.h"
 
-#include <algorithm>
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
 #include <functional>
-#include <linux/fs.h>
 #include <map>
-#include <string>
-#include <sys/ioctl.h>
-#include <sys/stat.h>
-#include <sys/xattr.h>
-#include <unistd.h>
-#include <vector>
 
 namespace {
 
-using Paths = std::vector<std::filesystem::path>;
-constexpr const char* dosName = "user.DOSATTRIB";
-constexpr const char* ntfsName = "system.ntfs_attrib";
-constexpr unsigned immutableFlags = FS_IMMUTABLE_FL | FS_APPEND_FL;
-
-void die(const std::string& what)
-{
-    std::perror(what.c_str());
-    std::exit(1);
-}
-
-bool setInodeFlags(const char* path, bool immutable)
-{
-    const int fd = ::open(path, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        die(path);
-    unsigned flags = 0;
-    bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-    const unsigned wanted = immutable ? flags | FS_IMMUTABLE_FL : flags & ~immutableFlags;
-    if (ok && wanted != flags)
-        ok = ::ioctl(fd, FS_IOC_SETFLAGS, &wanted) == 0;
-    ::close(fd);
-    return ok;
-}
-
-Paths makeFiles(const std::string& dir, std::size_t count)
-{
-    Paths paths;
-    paths.reserve(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        char name[32];
-        std::snprintf(name, sizeof name, "/f%06zu.txt", i);
-        const std::string path = dir + name;
-        if (::access(path.c_str(), F_OK) != 0) {
-            const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-            if (fd < 0)
-                die(path);
-            ::close(fd);
-        }
-        paths.emplace_back(path);
-    }
-    return paths;
-}
-
-// Hidden and system again; on ext4 every other file immutable (when we may set that).
-void arm(const std::string& kind, const Paths& paths, bool immutable)
-{
-    for (std::size_t i = 0; i < paths.size(); ++i) {
-        const char* path = paths[i].c_str();
-        if (kind == "ntfs") {
-            const unsigned char word[4] = {0x06, 0, 0, 0};
-            if (::lsetxattr(path, ntfsName, word, 4, 0) != 0)
-                die(path);
-            continue;
-        }
-        if (::geteuid() == 0 && !setInodeFlags(path, false))
-            die(path);
-        if (::lsetxattr(path, dosName, "0x6", 3, 0) != 0)
-            die(path);
-        if (immutable && i % 2 == 0 && !setInodeFlags(path, true))
-            die(path);
-    }
-}
-
-// Wine's text form "0x%x" with 0x27 cleared, same width.
-bool normalDosText(const char* value, ssize_t length, char* out, ssize_t& outLength)
-{
-    if (length < 3 || value[0] != '0' || value[1] != 'x')
-        return false;
-    const unsigned long attributes
-            = std::strtoul(std::string(value + 2, value + length).c_str(), nullptr, 16);
-    outLength = std::snprintf(out, 64, "0x%0*lx", int(length - 2), attributes & ~0x27ul);
-    return true;
-}
-
-// The least an equally safe reset of one ext4 path does: decide from statx without opening,
-// open only for the inode flags (checked against statx), then read and rewrite the xattr.
-void minimalExt4(const Paths& paths)
-{
-    for (const auto& p : paths) {
-        const char* path = p.c_str();
-        struct statx st
-        {
-        };
-        if (::statx(AT_FDCWD, path, AT_SYMLINK_NOFOLLOW, STATX_TYPE | STATX_INO, &st) != 0)
-            continue;
-        if (!S_ISREG(st.stx_mode) && !S_ISDIR(st.stx_mode))
-            continue;
-        if (st.stx_attributes & (STATX_ATTR_IMMUTABLE | STATX_ATTR_APPEND)) {
-            const int fd = ::open(
-                    path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | O_NOATIME);
-            struct stat opened
-            {
-            };
-            if (fd >= 0 && ::fstat(fd, &opened) == 0 && opened.st_ino == st.stx_ino) {
-                unsigned flags = 0;
-                if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
-                    flags &= ~immutableFlags;
-                    ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
-                }
-            }
-            if (fd >= 0)
-                ::close(fd);
-        }
-        char value[256], normal[64];
-        const ssize_t length = ::lgetxattr(path, dosName, value, sizeof value);
-        ssize_t normalLength = 0;
-        if (length > 0 && normalDosText(value, length, normal, normalLength)
-            && (normalLength != length || std::memcmp(value, normal, size_t(length)) != 0))
-            ::lsetxattr(path, dosName, normal, size_t(normalLength), XATTR_REPLACE);
-    }
-}
-
-// The same for an ntfs-3g path: the 4-byte word, written only if changed and read back
-// (the driver drops bits silently), and the DOS attributes a Samba share may keep there.
-void minimalNtfs(const Paths& paths)
-{
-    constexpr std::uint32_t cleared = 0x1 | 0x2 | 0x4 | 0x20 | 0x100 | 0x1000 | 0x2000;
-    for (const auto& p : paths) {
-        const char* path = p.c_str();
-        struct statx st
-        {
-        };
-        if (::statx(AT_FDCWD, path, AT_SYMLINK_NOFOLLOW, STATX_TYPE | STATX_SIZE, &st) != 0)
-            continue;
-        if (!S_ISREG(st.stx_mode) && !S_ISDIR(st.stx_mode))
-            continue;
-        std::uint32_t word = 0;
-        if (::lgetxattr(path, ntfsName, &word, 4) != 4)
-            continue;
-        const std::uint32_t normal = word & ~cleared;
-        if (normal != word) {
-            ::lsetxattr(path, ntfsName, &normal, 4, XATTR_REPLACE);
-            ::lgetxattr(path, ntfsName, &word, 4);
-        }
-        char value[256];
-        ::lgetxattr(path, dosName, value, sizeof value);
-    }
-}
-
-void bareTwoCalls(const std::string& kind, const Paths& paths)
-{
-    for (const auto& p : paths) {
-        if (kind == "ntfs") {
-            std::uint32_t word = 0;
-            ::lgetxattr(p.c_str(), ntfsName, &word, 4);
-            word = 0;
-            ::lsetxattr(p.c_str(), ntfsName, &word, 4, XATTR_REPLACE);
-        } else {
-            char value[256];
-            ::lgetxattr(p.c_str(), dosName, value, sizeof value);
-            ::lsetxattr(p.c_str(), dosName, "0x0", 3, XATTR_REPLACE);
-        }
-    }
-}
+using namespace resetbench;
 
 // The RESET handler itself, over the real system directory and Linux backends.
 void tool(const Paths& paths)
@@ -230,9 +64,9 @@ int main(int argc, char** argv)
              [&] {
                  tool(paths);
              }},
-            {"minimal",
+            {"pinned",
              [&] {
-                 kind == "ntfs" ? minimalNtfs(paths) : minimalExt4(paths);
+                 pinned(kind, paths);
              }},
             {"bare",
              [&] {

@@ -5,11 +5,10 @@
 #include "reset/linux/FileSystemCache.h"
 #include "reset/linux/InodeFlags.h"
 #include "reset/linux/NtfsAttributes.h"
+#include "reset/linux/PinnedObject.h"
+#include "reset/linux/SmbAttributes.h"
 #include "reset/linux/StepResult.h"
-#include "reset/linux/TargetFile.h"
 
-#include <cerrno>
-#include <fcntl.h>
 #include <optional>
 #include <sys/stat.h>
 
@@ -21,23 +20,23 @@ using linuxreset::StepResult;
 std::optional<ResetOutcome> refuseByType(mode_t mode)
 {
     using Status = ResetOutcome::Status;
+    using Cause = ResetOutcome::Cause;
     switch (mode & S_IFMT) {
     case S_IFREG:
     case S_IFDIR:
         return std::nullopt;
     case S_IFLNK:
         // Links carry none of these flags here, and their targets are not what was dropped.
-        return ResetOutcome{Status::LeftAsIs, "symbolic link, not followed"};
+        return ResetOutcome{Status::LeftAsIs, {}, Cause::SymbolicLink};
     case S_IFIFO:
-        return ResetOutcome{Status::NotFileOrFolder, "FIFO"};
+        return ResetOutcome{Status::NotFileOrFolder, {}, Cause::Fifo};
     case S_IFSOCK:
-        return ResetOutcome{Status::NotFileOrFolder, "socket"};
+        return ResetOutcome{Status::NotFileOrFolder, {}, Cause::Socket};
     case S_IFCHR:
-        return ResetOutcome{Status::NotFileOrFolder, "character device"};
     case S_IFBLK:
-        return ResetOutcome{Status::NotFileOrFolder, "block device"};
+        return ResetOutcome{Status::NotFileOrFolder, {}, Cause::Device};
     default:
-        return ResetOutcome{Status::NotFileOrFolder, "unknown file type"};
+        return ResetOutcome{Status::NotFileOrFolder, {}, Cause::UnknownType};
     }
 }
 
@@ -46,28 +45,20 @@ class LinuxAttributeReset final : public AttributeReset
 public:
     ResetOutcome resetToNormal(const std::filesystem::path& path) override
     {
-        const char* name = path.c_str();
-        struct statx status = {};
-        // Nothing is opened before the type is known: a FIFO or device never sees an open.
-        if (::statx(AT_FDCWD, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
-                    STATX_TYPE | STATX_MODE | STATX_INO | STATX_SIZE | STATX_MNT_ID
-                            | linuxreset::statxMountIdUnique,
-                    &status)
-            != 0)
-            return StepResult::fromErrno(errno, "reading the file's status").outcome;
-        if (const std::optional<ResetOutcome> refused = refuseByType(status.stx_mode))
+        // Resolved once: every step below works on this object, whatever the path names later.
+        linuxreset::PinnedObject target(path.native());
+        if (!target.pinned())
+            return target.failure().outcome;
+        // Only regular files and folders are touched; the rest is told apart without an open.
+        if (const std::optional<ResetOutcome> refused = refuseByType(target.status().stx_mode))
             return *refused;
-
-        linuxreset::TargetFile target(name, status);
-        linuxreset::DeviceInfo& device
-                = fileSystems_.lookup(target.device(), target.mountId(), name);
+        linuxreset::DeviceInfo& device = fileSystems_.lookup(target);
 
         // Inode flags first: while one is set nothing else may change.
-        using Backend = StepResult (*)(linuxreset::TargetFile&, linuxreset::DeviceInfo&);
+        using Backend = StepResult (*)(linuxreset::PinnedObject&, linuxreset::DeviceInfo&);
         constexpr Backend backends[] = {
-                &linuxreset::InodeFlags::clear,
-                &linuxreset::FatAttributes::clear,
-                &linuxreset::NtfsAttributes::clear,
+                &linuxreset::InodeFlags::clear,     &linuxreset::FatAttributes::clear,
+                &linuxreset::NtfsAttributes::clear, &linuxreset::SmbAttributes::clear,
                 &linuxreset::DosAttrib::clear,
         };
         std::optional<ResetOutcome> firstFailure;
@@ -80,6 +71,10 @@ public:
         }
         if (firstFailure)
             return *firstFailure;
+        // What was reset is the object the path named when the reset began; if the path names
+        // another one now, "done" would speak of a file the user no longer finds there.
+        if (!target.stillNamedByPath())
+            return {ResetOutcome::Status::Failed, {}, ResetOutcome::Cause::Replaced};
         return {};
     }
 

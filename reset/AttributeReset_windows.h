@@ -6,3 +6,8 @@
 // every Windows version. Such a path is taken literally, so it is made absolute and
 // normalised first ("/" to "\", "." and ".." resolved).
 std::wstring extendedLengthPath(const std::wstring& path);
+
+// Whether a path, as the system reads it, names a device ("C:\folder\COM1", "\\.\pipe\name")
+// rather than something on a drive, a share or a volume: such a path is never opened, as opening
+// a port or a pipe is an act of its own.
+bool namesDevice(const std::wstring& path);

@@ -25,16 +25,3 @@ using ResetObserver = std::function<void(std::size_t index, const std::filesyste
 // Resets every path in order; a failure on one path never stops the others.
 ResetSummary runReset(const std::vector<std::filesystem::path>& paths, AttributeReset& reset,
                       const ResetObserver& observer = {});
-
-// The text of the report box. Without failures it is exactly
-// "Done resetting N files/folders" + 2 line breaks + "Click OK to reset more files/folders".
-std::string resetReport(const ResetSummary& summary, const std::string& lineBreak);
-
-// The first line of the progress display while the path at index done is worked on.
-std::string progressHeading(std::size_t done, std::size_t total);
-
-// A short description of why a path was not reset, for the report.
-std::string describeOutcome(const ResetOutcome& outcome);
-
-// A path as the user should read it: UTF-8, with bytes that are not UTF-8 shown as U+FFFD.
-std::string displayPath(const std::filesystem::path& path);

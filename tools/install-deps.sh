@@ -10,14 +10,15 @@ build_packages=(
 run_packages=(xdg-utils)
 test_packages=(
     googletest libgtest-dev
-    g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
-    wine wine64
+    g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-tools
+    wine wine64 wine32:i386
     xvfb xauth xdotool x11-utils imagemagick
     openbox xfwm4 dbus wmctrl weston xwayland qt6-wayland
-    python3-pil python3-fonttools python3-gi gir1.2-gtk-3.0
+    python3-pil python3-fonttools python3-gi gir1.2-gtk-3.0 python3-xlib python3-llfuse
     attr e2fsprogs ntfs-3g fuse3 user-mode-linux busybox-static dosfstools mtools
+    qemu-system-x86 exfatprogs exfat-fuse samba smbclient debian-archive-keyring xz-utils
     fonts-dejavu-core
-    dpkg-dev desktop-file-utils appstream lintian strace clang-format
+    dpkg-dev desktop-file-utils appstream lintian strace clang-format file
 )
 
 case "${1:-}" in
@@ -25,6 +26,13 @@ case "${1:-}" in
     test) wanted=("${build_packages[@]}" "${test_packages[@]}") ;;
     *) echo "usage: $0 run|test" >&2; exit 2 ;;
 esac
+
+# Flagwash.exe is a 32-bit program: Wine runs it through its 32-bit half, which Debian ships
+# for the i386 architecture only.
+needs_i386=no
+for package in "${wanted[@]}"; do
+    [[ $package == *:i386 ]] && needs_i386=yes
+done
 
 missing=()
 for package in "${wanted[@]}"; do
@@ -38,5 +46,8 @@ echo "Installing: ${missing[*]}"
 sudo=()
 [ "$(id -u)" -eq 0 ] || sudo=(sudo)
 export DEBIAN_FRONTEND=noninteractive
+if [ "$needs_i386" = yes ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    "${sudo[@]}" dpkg --add-architecture i386
+fi
 "${sudo[@]}" apt-get update -q
 "${sudo[@]}" apt-get install -y -q -o DPkg::Lock::Timeout=900 "${missing[@]}"

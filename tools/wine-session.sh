@@ -8,6 +8,12 @@ wine_session_fail() {
     exit 1
 }
 
+# The Wine packages installed, one "name:architecture version" a line.
+wine_session_wine_packages() {
+    dpkg-query -W -f='${db:Status-Abbrev} ${Package}:${Architecture} ${Version}\n' \
+        'wine*' 'libwine*' 2>/dev/null | sed -n 's/^ii  *//p' | sort
+}
+
 wine_session_start() {
     local build="$1"
     for tool in wine wineserver wineboot Xvfb xdpyinfo; do
@@ -23,9 +29,12 @@ wine_session_start() {
     # No .NET or Gecko installer prompts; no menu entries or file associations on the host.
     export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
-    local ready="$WINEPREFIX/.flagwash-prefix-ready"
-    if [ ! -f "$ready" ] && [ -e "$WINEPREFIX" ]; then
-        # Left over from an interrupted set-up: start again from nothing.
+    # The prefix remembers the Wine it was made by. One made before Wine's 32-bit half was
+    # installed cannot start a 32-bit program ("could not load kernel32.dll"), and one left by an
+    # interrupted set-up is incomplete: either is made anew.
+    local ready="$WINEPREFIX/.flagwash-prefix-ready" madeBy
+    madeBy=$(wine_session_wine_packages)
+    if [ -e "$WINEPREFIX" ] && [ "$(cat "$ready" 2>/dev/null)" != "$madeBy" ]; then
         wineserver -k >/dev/null 2>&1 || true
         rm -rf "$WINEPREFIX"
     fi
@@ -60,7 +69,6 @@ wine_session_start() {
     # One server for the whole run: without it every test process pays for a server start, and
     # some runs hang. Both are stopped however the script ends.
     trap 'wineserver -k >/dev/null 2>&1 || true; kill "$wineSessionXvfb" 2>/dev/null || true' EXIT
-    wineserver -p
 
     if [ ! -f "$ready" ]; then
         echo "== Creating the Wine prefix $WINEPREFIX"
@@ -73,8 +81,12 @@ wine_session_start() {
         # away; the window tests make many. Flagwash.exe itself keeps the default.
         wine reg add 'HKCU\Software\Wine\AppDefaults\test_win32.exe\X11 Driver' /v Managed /d N /f \
             </dev/null >>"$log" 2>&1 || wine_session_fail "cannot configure the prefix for the window tests"
-        touch "$ready"
+        # wineboot returns before the programs it started have finished setting up; the server
+        # ends once they have.
+        wineserver -w
+        printf '%s\n' "$madeBy" >"$ready"
     fi
+    wineserver -p
 
     # Wine's own background programs (services, device drivers, the desktop window, the COM
     # server) start with the first program that needs them and inherit its output. Started by a

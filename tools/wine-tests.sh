@@ -14,11 +14,18 @@ fail() {
     exit 1
 }
 
-for tool in cmake ninja x86_64-w64-mingw32-g++-posix; do
+for tool in cmake ninja i686-w64-mingw32-g++-posix; do
     command -v "$tool" >/dev/null || fail "$tool not found (tools/install-deps.sh test installs it)"
 done
 
 echo "== Windows cross build"
+# A build folder made with another toolchain (the 64-bit one of earlier versions) cannot be
+# configured again with this one: start it anew.
+if [ -f "$build/CMakeCache.txt" ] &&
+    ! grep -q '^CMAKE_CXX_COMPILER_AR:FILEPATH=.*i686-w64-mingw32' "$build/CMakeCache.txt"; then
+    echo "== $build was made with another toolchain; making it anew"
+    rm -rf "$build"
+fi
 cmake --preset windows-cross -DFLAGWASH_WERROR=ON
 cmake --build --preset windows-cross --parallel "${FLAGWASH_JOBS:-2}"
 

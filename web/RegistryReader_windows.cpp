@@ -62,6 +62,34 @@ std::optional<std::wstring> expandEnvironment(const std::wstring& text)
     return std::nullopt;
 }
 
+// An open registry key, closed with its scope.
+class OpenKey
+{
+public:
+    // As a 64-bit program sees it, which is what the shell and the browsers' installers see: a
+    // 32-bit program on 64-bit Windows is otherwise shown the 32-bit view of HKLM\Software,
+    // where a browser may be registered differently or not at all. 32-bit Windows has one view
+    // and ignores the flag.
+    OpenKey(HKEY root, const std::wstring& subKey)
+    {
+        if (RegOpenKeyExW(root, subKey.c_str(), 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, &key_)
+            != ERROR_SUCCESS)
+            key_ = nullptr;
+    }
+    ~OpenKey()
+    {
+        if (key_)
+            RegCloseKey(key_);
+    }
+    OpenKey(const OpenKey&) = delete;
+    OpenKey& operator=(const OpenKey&) = delete;
+
+    HKEY handle() const { return key_; }
+
+private:
+    HKEY key_ = nullptr;
+};
+
 // Three reads are the whole contract, so the plain registry API does: no COM, no script host.
 class WindowsRegistryReader final : public RegistryReader
 {
@@ -76,12 +104,15 @@ public:
             return failure();
         const wchar_t* valueName
                 = location->valueName.empty() ? nullptr : location->valueName.c_str();
+        const OpenKey key(location->root, location->subKey);
+        if (!key.handle())
+            return failure();
 
         // The first call only asks the type and size: a number or a list needs no buffer.
         DWORD type = REG_NONE;
         DWORD size = 0;
-        LSTATUS status = RegGetValueW(location->root, location->subKey.c_str(), valueName,
-                                      RRF_RT_ANY | RRF_NOEXPAND, &type, nullptr, &size);
+        LSTATUS status = RegGetValueW(key.handle(), nullptr, valueName, RRF_RT_ANY | RRF_NOEXPAND,
+                                      &type, nullptr, &size);
         if (status != ERROR_SUCCESS)
             return failure();
         if (type != REG_SZ && type != REG_EXPAND_SZ)
@@ -94,7 +125,7 @@ public:
         do {
             buffer.assign(size / sizeof(wchar_t) + 1, L'\0');
             size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
-            status = RegGetValueW(location->root, location->subKey.c_str(), valueName,
+            status = RegGetValueW(key.handle(), nullptr, valueName,
                                   RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, &type,
                                   buffer.data(), &size);
         } while (status == ERROR_MORE_DATA && ++attempts < 4);

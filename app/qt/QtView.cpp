@@ -56,11 +56,22 @@ void QtView::setOuterSizeTwips(int width, int height)
 
 void QtView::showInformation(const std::string& title, const std::string& text)
 {
-    QString body = fromUtf8(text);
-    body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    QMessageBox box(QMessageBox::Information, fromUtf8(title), body, QMessageBox::Ok, &window_);
+    showReport(title, text, {}, false);
+}
+
+void QtView::showReport(const std::string& title, const std::string& text,
+                        const std::string& details, bool warning)
+{
+    const auto plain = [](const std::string& utf8) {
+        return fromUtf8(utf8).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    };
+    QMessageBox box(warning ? QMessageBox::Warning : QMessageBox::Information, fromUtf8(title),
+                    plain(text), QMessageBox::Ok, &window_);
     box.setTextFormat(Qt::PlainText);
     box.setWindowModality(Qt::ApplicationModal);
+    // A scrolling text the user can select and copy, however many paths it holds.
+    if (!details.empty())
+        box.setDetailedText(plain(details));
     WindowNamePublisher publisher;
     box.installEventFilter(&publisher);
     box.exec();

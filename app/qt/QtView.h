@@ -21,6 +21,8 @@ public:
     void setDropZoneVisible(bool visible) override;
     void setOuterSizeTwips(int width, int height) override;
     void showInformation(const std::string& title, const std::string& text) override;
+    void showReport(const std::string& title, const std::string& text, const std::string& details,
+                    bool warning) override;
     void showProgress(std::size_t done, std::size_t total, const std::string& heading,
                       const std::string& currentPath) override;
     void hideProgress() override;

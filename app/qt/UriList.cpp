@@ -17,10 +17,17 @@ int hexValue(char c)
     return -1;
 }
 
+char asciiLower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Schemes and host names compare without case, for ASCII letters only: folding any other byte
+// would make a control character stand for ':' or '/'.
 bool equalsIgnoringCase(std::string_view a, std::string_view b)
 {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return (x | 0x20) == (y | 0x20) || x == y;
+               return asciiLower(x) == asciiLower(y);
            });
 }
 

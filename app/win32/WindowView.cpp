@@ -2,6 +2,7 @@
 
 #include "MainWindow.h"
 #include "ProgressWindow.h"
+#include "ReportDialog.h"
 #include "app/Layout.h"
 #include "platform/WideText_windows.h"
 
@@ -50,6 +51,15 @@ void WindowView::showInformation(const std::string& title, const std::string& te
 {
     MessageBoxW(window_.handle(), toWide(text).c_str(), toWide(title).c_str(),
                 MB_OK | MB_ICONINFORMATION);
+}
+
+void WindowView::showReport(const std::string& title, const std::string& text,
+                            const std::string& details, bool warning)
+{
+    if (warning && showReportDialog(window_.handle(), toWide(title), toWide(text), toWide(details)))
+        return;
+    MessageBoxW(window_.handle(), toWide(text).c_str(), toWide(title).c_str(),
+                MB_OK | (warning ? MB_ICONWARNING : MB_ICONINFORMATION));
 }
 
 void WindowView::showProgress(std::size_t done, std::size_t total, const std::string& heading,

@@ -1,7 +1,11 @@
 #include "reset/linux/DosAttribValue.h"
 
+#include "reset/NormalAttributes.h"
+#include "reset/linux/LittleEndian.h"
+
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 namespace linuxreset {
 
@@ -36,7 +40,7 @@ bool normalizeText(std::string& text)
         upper = upper || (text[i] >= 'A' && text[i] <= 'F');
         value = (value << 4) | static_cast<unsigned long>(digit);
     }
-    value &= ~DosAttribValue::cleared;
+    value &= ~static_cast<unsigned long>(dos::visible);
     const char* digits = upper ? "0123456789ABCDEF" : "0123456789abcdef";
     for (std::size_t i = text.size(); i-- > 2;) {
         text[i] = digits[value & 0xF];
@@ -50,18 +54,33 @@ std::size_t alignUp(std::size_t offset, std::size_t alignment)
     return (offset + alignment - 1) / alignment * alignment;
 }
 
-std::uint32_t readLe(const std::string& bytes, std::size_t offset, std::size_t width)
+bool zeros(std::string_view bytes)
 {
-    std::uint32_t value = 0;
-    for (std::size_t i = width; i-- > 0;)
-        value = (value << 8) | static_cast<unsigned char>(bytes[offset + i]);
-    return value;
+    return bytes.find_first_not_of('\0') == std::string_view::npos;
 }
 
-void writeLe32(std::string& bytes, std::size_t offset, std::uint32_t value)
+// Sizes of the DosInfo structs of Samba's xattr IDL, in bytes (NTTIME and udlong are 8).
+//   1: attrib, ea_size, size, alloc_size, create_time, change_time
+//   2: flags, attrib, ea_size, size, alloc_size, create_time, change_time, write_time, name
+//   3: valid_flags, attrib, ea_size, size, alloc_size, create_time, change_time
+//   4: valid_flags, attrib, itime, create_time
+//   5: valid_flags, attrib, create_time
+constexpr std::size_t infoSize[] = {0, 40, 52, 44, 24, 16};
+
+// Whether the struct of `version` at `at` fills the value exactly.
+bool fillsTheRest(std::string_view value, std::size_t at, std::uint32_t version)
 {
-    for (std::size_t i = 0; i < 4; ++i)
-        bytes[offset + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+    if (at + infoSize[version] > value.size())
+        return false;
+    if (version != 2)
+        return at + infoSize[version] == value.size();
+    // Version 2 ends in a NUL-terminated name, and the struct may be padded to 4 after it.
+    const std::size_t nameAt = at + infoSize[version];
+    const std::size_t nul = value.find('\0', nameAt);
+    if (nul == std::string_view::npos)
+        return false;
+    const std::size_t end = nul + 1;
+    return value.size() == end || (value.size() == alignUp(end, 4) && zeros(value.substr(end)));
 }
 
 }  // namespace
@@ -78,28 +97,31 @@ std::optional<std::string> DosAttribValue::normalized(std::string_view value)
         return text;
     }
 
-    // Samba's form. Before version 4 the text repeats the attributes; since then it is empty.
+    // Samba's forms. Before version 4 the text repeats the attributes; since then it is empty.
     if (!text.empty()) {
         if (!normalizeText(text))
             return std::nullopt;
         result.replace(0, text.size(), text);
     }
     const std::size_t blobStart = nul + 1;
-    if (blobStart == result.size())
-        return result;  // text only, as Samba wrote before 3.5
+    if (blobStart == result.size()) {
+        // Text only, as Samba wrote before 3.5; it has no meaning without its text.
+        if (text.empty())
+            return std::nullopt;
+        return result;
+    }
 
     const std::size_t versionAt = alignUp(blobStart, 2);
-    if (versionAt + 4 > result.size())
-        return std::nullopt;
-    const std::uint32_t version = readLe(result, versionAt, 2);
-    const std::uint32_t level = readLe(result, versionAt + 2, 2);
-    if (version != level || version < 1 || version > 5)
-        return std::nullopt;
     const std::size_t infoAt = alignUp(versionAt + 4, 4);
-    const std::size_t attribAt = infoAt + (version == 1 ? 0 : 4);
-    if (attribAt + 4 > result.size())
+    if (infoAt > result.size() || !zeros(value.substr(blobStart, versionAt - blobStart))
+        || !zeros(value.substr(versionAt + 4, infoAt - versionAt - 4)))
         return std::nullopt;
-    writeLe32(result, attribAt, readLe(result, attribAt, 4) & ~static_cast<std::uint32_t>(cleared));
+    const std::uint32_t version = readLittleEndian(value, versionAt, 2);
+    const std::uint32_t level = readLittleEndian(value, versionAt + 2, 2);
+    if (version != level || version < 1 || version > 5 || !fillsTheRest(value, infoAt, version))
+        return std::nullopt;
+    const std::size_t attribAt = infoAt + (version == 1 ? 0 : 4);
+    writeLittleEndian32(result, attribAt, readLittleEndian(value, attribAt, 4) & ~dos::visible);
     return result;
 }
 

@@ -1,40 +1,53 @@
 #include "reset/linux/FatAttributes.h"
 
+#include "reset/NormalAttributes.h"
+#include "reset/ResetWords.h"
+
 #include <cerrno>
 #include <cstdint>
 #include <linux/msdos_fs.h>
 #include <sys/ioctl.h>
+#include <unistd.h>
 
 namespace linuxreset {
 
-namespace {
-
-constexpr std::uint32_t cleared = ATTR_RO | ATTR_HIDDEN | ATTR_SYS | ATTR_ARCH;
-
-}  // namespace
-
-StepResult FatAttributes::clear(TargetFile& target, DeviceInfo& device)
+StepResult FatAttributes::clear(PinnedObject& target, DeviceInfo& device)
 {
-    if (device.kind != FileSystemKind::Fat)
+    using Status = StepResult::Status;
+    using Cause = StepResult::Cause;
+    if (device.kind != FileSystemKind::Fat && device.kind != FileSystemKind::Exfat)
         return StepResult::notMine();
+    static_assert(dos::visible == (ATTR_RO | ATTR_HIDDEN | ATTR_SYS | ATTR_ARCH));
 
     StepResult failure;
-    const int fd = target.descriptor("reading the FAT attributes", failure);
+    const int fd = target.openDescriptor(failure);
     if (fd < 0)
         return failure;
     std::uint32_t attributes = 0;
     if (::ioctl(fd, FAT_IOCTL_GET_ATTRIBUTES, &attributes) != 0) {
+        // exFAT before 6.7 has no such calls: the flags are there, but cannot be reached.
         if (errno == ENOTTY)
-            return StepResult::notMine();
-        return StepResult::fromErrno(errno, "reading the FAT attributes");
+            return StepResult::failed(Status::NotSupported, Cause::ExfatDriverTooOld);
+        return StepResult::fromErrno(errno, target.status());
     }
-    std::uint32_t normal = attributes & ~cleared;
+    std::uint32_t normal = attributes & ~dos::visible;
     if (target.isFolder())
         normal |= ATTR_DIR;  // a folder keeps its directory bit, as the driver expects
     if (normal == attributes)
         return StepResult::normal();
-    if (::ioctl(fd, FAT_IOCTL_SET_ATTRIBUTES, &normal) != 0)
-        return StepResult::fromErrno(errno, "writing the FAT attributes");
+    if (::ioctl(fd, FAT_IOCTL_SET_ATTRIBUTES, &normal) != 0) {
+        // Changing the entry of one that has the system flag needs CAP_LINUX_IMMUTABLE (always
+        // on exFAT, with sys_immutable on FAT), even for its owner.
+        const bool owner = ::geteuid() == target.status().stx_uid;
+        if (errno == EPERM && owner && ::geteuid() != 0 && (attributes & ATTR_SYS) != 0)
+            return StepResult::failed(Status::AccessDenied, Cause::SystemFlagNeedsRoot);
+        return StepResult::fromErrno(errno, target.status());
+    }
+    if (::ioctl(fd, FAT_IOCTL_GET_ATTRIBUTES, &attributes) != 0)
+        return StepResult::fromErrno(errno, target.status());
+    if ((attributes & dos::visible) != 0)
+        return StepResult::failed(Status::NotSupported, Cause::FlagsKept,
+                                  flagNames(attributes & dos::visible));
     return StepResult::normal();
 }
 

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
+#include <unistd.h>
 
 namespace linuxreset {
 
@@ -19,7 +20,7 @@ bool isUnsupported(int error)
 
 }  // namespace
 
-StepResult InodeFlags::clear(TargetFile& target, DeviceInfo& device)
+StepResult InodeFlags::clear(PinnedObject& target, DeviceInfo& device)
 {
     const struct statx& status = target.status();
     const bool known = (status.stx_attributes_mask & blockingAttributes) == blockingAttributes;
@@ -29,7 +30,7 @@ StepResult InodeFlags::clear(TargetFile& target, DeviceInfo& device)
         return StepResult::notMine();
 
     StepResult failure;
-    const int fd = target.descriptor("reading the inode flags", failure);
+    const int fd = target.openDescriptor(failure);
     if (fd < 0)
         return failure;
     // The kernel reads and writes an int here, whatever the ioctl's declared type says.
@@ -39,17 +40,18 @@ StepResult InodeFlags::clear(TargetFile& target, DeviceInfo& device)
             device.noInodeFlags = true;
             return StepResult::notMine();
         }
-        return StepResult::fromErrno(errno, "reading the inode flags");
+        return StepResult::fromErrno(errno, status);
     }
     if ((flags & blockingFlags) == 0)
         return StepResult::normal();
     // Written only when one was set: ext4 may refuse even an unchanged value.
     flags &= ~static_cast<int>(blockingFlags);
     if (::ioctl(fd, FS_IOC_SETFLAGS, &flags) != 0) {
-        if (errno == EPERM)
-            return StepResult::failed(ResetOutcome::Status::AccessDenied,
-                                      "the immutable/append-only flags need CAP_LINUX_IMMUTABLE");
-        return StepResult::fromErrno(errno, "clearing the immutable/append-only flags");
+        // Only CAP_LINUX_IMMUTABLE may lift them, whoever owns the file.
+        const bool stranger = ::geteuid() != 0 && ::geteuid() != status.stx_uid;
+        if (errno == EPERM && !stranger)
+            return StepResult::failed(StepResult::Status::AccessDenied, StepResult::Cause::Locked);
+        return StepResult::fromErrno(errno, status);
     }
     return StepResult::normal();
 }

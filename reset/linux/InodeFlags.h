@@ -1,7 +1,7 @@
 #pragma once
 #include "reset/linux/FileSystemCache.h"
+#include "reset/linux/PinnedObject.h"
 #include "reset/linux/StepResult.h"
-#include "reset/linux/TargetFile.h"
 
 namespace linuxreset {
 
@@ -10,7 +10,7 @@ namespace linuxreset {
 class InodeFlags
 {
 public:
-    static StepResult clear(TargetFile& target, DeviceInfo& device);
+    static StepResult clear(PinnedObject& target, DeviceInfo& device);
 };
 
 }  // namespace linuxreset

@@ -1,8 +1,12 @@
 #include "reset/linux/NtfsAttributes.h"
 
-#include <array>
+#include "reset/NormalAttributes.h"
+#include "reset/ResetWords.h"
+#include "reset/linux/LittleEndian.h"
+
 #include <cerrno>
-#include <cstdio>
+#include <optional>
+#include <string>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -12,34 +16,31 @@ namespace {
 
 constexpr const char* xattrName = "system.ntfs_attrib";
 constexpr std::size_t headerSize = 8;
+using Status = StepResult::Status;
+using Cause = StepResult::Cause;
 
-std::uint32_t fromLittleEndian(const std::array<unsigned char, 4>& bytes)
+// The word, or nothing with errno set (EMSGSIZE for a value that is not 4 bytes).
+std::optional<std::uint32_t> readWord(const char* name)
 {
-    return bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (std::uint32_t(bytes[3]) << 24);
+    std::string bytes(4, '\0');
+    const ssize_t length = ::getxattr(name, xattrName, bytes.data(), bytes.size());
+    if (length < 0) {
+        if (errno == ERANGE)
+            errno = EMSGSIZE;
+        return std::nullopt;
+    }
+    if (length != 4) {
+        errno = EMSGSIZE;
+        return std::nullopt;
+    }
+    return readLittleEndian(bytes, 0, 4);
 }
 
-std::array<unsigned char, 4> toLittleEndian(std::uint32_t value)
+StepResult readFailure(int error, const struct statx& object)
 {
-    return {static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8),
-            static_cast<unsigned char>(value >> 16), static_cast<unsigned char>(value >> 24)};
-}
-
-bool isAbsent(int error)
-{
-    return error == ENODATA || error == EOPNOTSUPP;
-}
-
-// -1 with errno set, or the number of bytes read.
-ssize_t readWord(const char* path, std::array<unsigned char, 4>& bytes)
-{
-    return ::lgetxattr(path, xattrName, bytes.data(), bytes.size());
-}
-
-std::string hex(std::uint32_t value)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%x", value);
-    return text;
+    if (error == EMSGSIZE)
+        return StepResult::failed(Status::Failed, Cause::UnknownFormat, "ntfs");
+    return StepResult::fromErrno(error, object);
 }
 
 }  // namespace
@@ -47,79 +48,73 @@ std::string hex(std::uint32_t value)
 bool NtfsAttributes::isInterixSpecial(std::uint32_t attributes, std::uint64_t size,
                                       std::string_view header)
 {
-    if ((attributes & system) == 0)
+    if ((attributes & dos::system) == 0)
         return false;
     // ntfs-3g takes an empty or one-byte system file for a FIFO or socket unless it is hidden.
     if (size <= 1)
-        return (attributes & hidden) == 0;
+        return (attributes & dos::hidden) == 0;
     using namespace std::string_view_literals;
     return header.starts_with("IntxLNK\1"sv) || header.starts_with("IntxCHR\0"sv)
             || header.starts_with("IntxBLK\0"sv);
 }
 
-StepResult NtfsAttributes::clear(TargetFile& target, DeviceInfo& device)
+StepResult NtfsAttributes::clear(PinnedObject& target, DeviceInfo& device)
 {
-    if (device.kind != FileSystemKind::Fuse && device.kind != FileSystemKind::Ntfs)
+    if (device.kind != FileSystemKind::Fuse && device.kind != FileSystemKind::NtfsKernel)
         return StepResult::notMine();
     if (device.noNtfsAttributes)
         return StepResult::notMine();
 
-    std::array<unsigned char, 4> bytes{};
-    const ssize_t length = readWord(target.path(), bytes);
-    if (length < 0) {
-        if (isAbsent(errno)) {
+    const std::optional<std::uint32_t> attributes = readWord(target.name());
+    if (!attributes) {
+        if (errno == ENODATA || errno == EOPNOTSUPP) {
             // Another FUSE file system: every path on it lacks the word.
             device.noNtfsAttributes = true;
             return StepResult::notMine();
         }
-        if (errno == ERANGE)
-            return StepResult::failed(ResetOutcome::Status::Failed,
-                                      "the NTFS attributes are not a 4-byte word");
-        return StepResult::fromErrno(errno, "reading the NTFS attributes");
+        return readFailure(errno, target.status());
     }
-    if (length != 4)
-        return StepResult::failed(ResetOutcome::Status::Failed,
-                                  "the NTFS attributes are not a 4-byte word");
-    const std::uint32_t attributes = fromLittleEndian(bytes);
 
     const std::uint64_t size = target.status().stx_size;
-    if (S_ISREG(target.status().stx_mode) && (attributes & system) != 0) {
+    // ntfs-3g shows its special files as what they are (a FIFO, a link, a device), and those
+    // never get here; a regular file there is one. A kernel driver shows them as regular files,
+    // so their header decides: read without moving the access time (O_NOATIME, which the kernel
+    // drivers honour and ntfs-3g ignores).
+    if (device.kind == FileSystemKind::NtfsKernel && S_ISREG(target.status().stx_mode)
+        && (*attributes & dos::system) != 0) {
         // Only a file long enough for a header is read; an empty one is decided by its size.
         std::string header;
         if (size >= headerSize) {
             StepResult failure;
-            const int fd = target.descriptor("reading the file's header", failure);
+            const int fd = target.openDescriptor(failure);
             if (fd < 0)
                 return failure;
             header.resize(headerSize);
             const ssize_t got = ::pread(fd, header.data(), header.size(), 0);
             if (got < 0)
-                return StepResult::fromErrno(errno, "reading the file's header");
+                return StepResult::fromErrno(errno, target.status());
             header.resize(static_cast<std::size_t>(got));
         }
-        if (isInterixSpecial(attributes, size, header))
-            return StepResult::leftAsIs("a special file kept by the NTFS driver's system flag");
+        if (isInterixSpecial(*attributes, size, header))
+            return StepResult::leftAsIs(Cause::DriversSpecialFile);
     }
 
-    const std::uint32_t normal = attributes & ~cleared;
-    if (normal == attributes)
+    // Never a bit the driver shows of its own: ntfs3 would store its folder bit on disk.
+    const std::uint32_t ownBits = target.isFolder() ? device.driversFolderBits : 0;
+    const std::uint32_t normal = *attributes & ~dos::windowsNormal & ~ownBits;
+    if ((*attributes & dos::windowsNormal) == 0)
         return StepResult::normal();
-    const std::array<unsigned char, 4> written = toLittleEndian(normal);
-    if (::lsetxattr(target.path(), xattrName, written.data(), written.size(), XATTR_REPLACE) != 0)
-        return StepResult::fromErrno(errno, "writing the NTFS attributes");
+    std::string written(4, '\0');
+    writeLittleEndian32(written, 0, normal);
+    if (::setxattr(target.name(), xattrName, written.data(), written.size(), XATTR_REPLACE) != 0)
+        return StepResult::fromErrno(errno, target.status());
 
     // The driver drops bits it will not set without saying so; only a read shows it.
-    std::array<unsigned char, 4> check{};
-    const ssize_t checked = readWord(target.path(), check);
-    if (checked < 0)
-        return StepResult::fromErrno(errno, "reading the NTFS attributes back");
-    if (checked != 4)
-        return StepResult::failed(ResetOutcome::Status::Failed,
-                                  "the NTFS attributes are not a 4-byte word");
-    const std::uint32_t kept = fromLittleEndian(check) & cleared;
-    if (kept != 0)
-        return StepResult::failed(ResetOutcome::Status::NotSupported,
-                                  "the NTFS driver kept attributes " + hex(kept));
+    const std::optional<std::uint32_t> check = readWord(target.name());
+    if (!check)
+        return readFailure(errno, target.status());
+    if (const std::uint32_t kept = *check & dos::windowsNormal)
+        return StepResult::failed(Status::NotSupported, Cause::FlagsKept, flagNames(kept));
     return StepResult::normal();
 }
 

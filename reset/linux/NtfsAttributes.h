@@ -1,32 +1,21 @@
 #pragma once
 #include "reset/linux/FileSystemCache.h"
+#include "reset/linux/PinnedObject.h"
 #include "reset/linux/StepResult.h"
-#include "reset/linux/TargetFile.h"
 
 #include <cstdint>
 #include <string_view>
 
 namespace linuxreset {
 
-// The NTFS attribute word as ntfs-3g and the kernel's ntfs3 driver show it: the 4-byte
-// little-endian xattr system.ntfs_attrib (never system.dos_attrib, whose one byte would
-// replace the whole word on ntfs3).
+// The NTFS attribute word as ntfs-3g and the kernel's ntfs3 and ntfs drivers show it: the
+// 4-byte little-endian xattr system.ntfs_attrib (never system.dos_attrib, whose one byte would
+// replace the whole word on ntfs3). What Windows clears goes; compressed, encrypted, sparse,
+// reparse point, directory and the driver's own bits stay.
 class NtfsAttributes
 {
 public:
-    static constexpr std::uint32_t readOnly = 0x1;
-    static constexpr std::uint32_t hidden = 0x2;
-    static constexpr std::uint32_t system = 0x4;
-    static constexpr std::uint32_t archive = 0x20;
-    static constexpr std::uint32_t temporary = 0x100;
-    static constexpr std::uint32_t offline = 0x1000;
-    static constexpr std::uint32_t notContentIndexed = 0x2000;
-    // What Windows clears when it sets a path to normal; compressed, encrypted, sparse,
-    // reparse point and directory stay.
-    static constexpr std::uint32_t cleared
-            = readOnly | hidden | system | archive | temporary | offline | notContentIndexed;
-
-    static StepResult clear(TargetFile& target, DeviceInfo& device);
+    static StepResult clear(PinnedObject& target, DeviceInfo& device);
 
     // Whether a regular file is one of the special files ntfs-3g stores in Interix form: a
     // system-flagged file that is empty (FIFO) or one byte long (socket) and not hidden, or

@@ -2,36 +2,56 @@
 
 #include <cerrno>
 #include <cstring>
+#include <unistd.h>
 
 namespace linuxreset {
 
-StepResult StepResult::leftAsIs(std::string reason)
+StepResult StepResult::leftAsIs(Cause cause)
 {
-    return {Kind::LeftAsIs, {ResetOutcome::Status::LeftAsIs, std::move(reason)}};
+    return {Kind::LeftAsIs, {Status::LeftAsIs, {}, cause}};
 }
 
-StepResult StepResult::failed(ResetOutcome::Status status, std::string reason)
+StepResult StepResult::failed(Status status, Cause cause, std::string reason)
 {
-    return {Kind::Error, {status, std::move(reason)}};
+    return {Kind::Error, {status, std::move(reason), cause}};
 }
 
-StepResult StepResult::fromErrno(int error, std::string_view step)
+StepResult StepResult::fromErrno(int error, const struct statx& object)
 {
-    using Status = ResetOutcome::Status;
-    const std::string what(step);
     switch (error) {
     case ENOENT:
     case ENOTDIR:
-        return failed(Status::Missing, {});
+        return failed(Status::Missing, Cause::Gone);
+    case EACCES:
+    case EPERM: {
+        const uid_t user = ::geteuid();
+        if (user == 0)
+            return failed(Status::AccessDenied, Cause::RefusedByFileSystem);
+        if (object.stx_uid != user)
+            return failed(Status::AccessDenied, Cause::OwnedByOtherUser);
+        return failed(Status::AccessDenied, Cause::NotWritable);
+    }
+    case EROFS:
+        return failed(Status::AccessDenied, Cause::ReadOnlyDisk);
+    case EBUSY:
+    case ETXTBSY:
+        return failed(Status::Failed, Cause::InUse);
+    default:
+        return failed(Status::Failed, Cause::SystemError, std::strerror(error));
+    }
+}
+
+StepResult StepResult::unreachable(int error)
+{
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+        return failed(Status::Missing, Cause::Gone);
     case EACCES:
     case EPERM:
-        return failed(Status::AccessDenied, what);
-    case EROFS:
-        return failed(Status::AccessDenied, what + ": read-only file system");
-    case EOPNOTSUPP:
-        return failed(Status::NotSupported, what);
+        return failed(Status::AccessDenied, Cause::FolderClosed);
     default:
-        return failed(Status::Failed, what + ": " + std::strerror(error));
+        return failed(Status::Failed, Cause::SystemError, std::strerror(error));
     }
 }
 

@@ -2,7 +2,7 @@
 #include "reset/AttributeReset.h"
 
 #include <string>
-#include <string_view>
+#include <sys/stat.h>
 
 namespace linuxreset {
 
@@ -10,16 +10,21 @@ namespace linuxreset {
 // next one gets its turn; the first Error is the reason the user sees.
 struct StepResult
 {
+    using Status = ResetOutcome::Status;
+    using Cause = ResetOutcome::Cause;
     enum class Kind { NotMine, Normal, LeftAsIs, Error };
     Kind kind = Kind::NotMine;
     ResetOutcome outcome;  // filled for LeftAsIs and Error
 
     static StepResult notMine() { return {}; }
     static StepResult normal() { return {Kind::Normal, {}}; }
-    static StepResult leftAsIs(std::string reason);
-    static StepResult failed(ResetOutcome::Status status, std::string reason);
-    // Maps a system error to the status the report shows; `step` names what was being done.
-    static StepResult fromErrno(int error, std::string_view step);
+    static StepResult leftAsIs(Cause cause);
+    static StepResult failed(Status status, Cause cause, std::string reason = {});
+    // A system call that failed on `object` (its owner tells "another user's" from "yours but
+    // not writable"), in the terms the report uses.
+    static StepResult fromErrno(int error, const struct statx& object);
+    // The same for a path that could not be resolved to an object at all.
+    static StepResult unreachable(int error);
 };
 
 }  // namespace linuxreset

@@ -36,10 +36,19 @@ QtWindowFixture::whileBoxesClose(const std::function<void()>& action)
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box || !box->isVisible())
             return;
-        SeenBox s{box->windowTitle(),       box->text(),       box->icon(), {}, box->isModal(),
-                  launcher.launches.size(), reset.calls.size()};
-        for (QAbstractButton* button : box->buttons())
-            s.buttons << button->text().remove(u'&');
+        SeenBox s{box->windowTitle(),
+                  box->text(),
+                  box->detailedText(),
+                  box->icon(),
+                  {},
+                  box->isModal(),
+                  launcher.launches.size(),
+                  reset.calls.size()};
+        for (QAbstractButton* button : box->buttons()) {
+            // The details' toggle is not an answer to the box.
+            if (box->buttonRole(button) != QMessageBox::ActionRole)
+                s.buttons << button->text().remove(u'&');
+        }
         seen.push_back(s);
         box->button(QMessageBox::Ok)->click();
     });

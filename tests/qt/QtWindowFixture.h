@@ -27,6 +27,7 @@ protected:
     {
         QString title;
         QString text;
+        QString details;
         QMessageBox::Icon icon = QMessageBox::NoIcon;
         QStringList buttons;
         bool modal = false;

@@ -31,10 +31,18 @@ TEST(UriList, LocalFilesOnlyWithExactBytes)
             {"query and fragment cut", "file:///a%3Fb?q=1#f", Files{{"/a?b"}}},
             {"NUL refused", "file:///a%00b\r\nfile:///c", Files{{"/c"}}},
             {"upper-case scheme", "FILE:///A", Files{{"/A"}}},
+            {"upper-case host", "file://MYHOST/a", Files{{"/a"}}},
+            // Only letters differ by case: 0x1a is not ':' and 0x0f is not '/'.
+            {"control bytes in the scheme", "FILE\x1a\x0f\x0f/a\r\nfile\x1a///b", std::nullopt},
+            {"control byte in the host", "file://my\rhost/a\r\nfile://myhos\x14/b", std::nullopt},
+            {"other bytes in the host", "file://my-host/a\r\nfile://myhost\xa0/b", std::nullopt},
             {"empty", "", std::nullopt},
     };
     for (const UriCase& c : cases)
         EXPECT_EQ(localFilesFromUriList(c.list, "myhost"), c.files) << c.name;
+    // A host whose name has a '-' is not matched by a CR in its place.
+    EXPECT_EQ(localFilesFromUriList("file://my\rhost/a", "my-host"), std::nullopt);
+    EXPECT_EQ(localFilesFromUriList("file://MY-HOST/a", "my-host"), Files{{"/a"}});
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "reset/ResetRun.h"
 #include "CoreFixture.h"
+#include "reset/DisplayText.h"
+#include "reset/ResetWords.h"
 
 #include <gtest/gtest.h>
 
@@ -22,6 +24,7 @@ struct ReportCase
     Paths list;
     std::map<std::filesystem::path, ResetOutcome> outcomes;
     std::string report;
+    std::string details;  // empty: an information box without details
 };
 
 void PrintTo(const ReportCase& c, std::ostream* os)
@@ -55,14 +58,19 @@ TEST_P(ResetReport, ResetsEveryPathThenReportsAndRestoresTheCaption)
     ASSERT_EQ(core.view.boxes.size(), 1u);
     EXPECT_EQ(core.view.boxes[0].title, "");
     EXPECT_EQ(core.view.boxes[0].text, c.report);
+    EXPECT_EQ(core.view.boxes[0].details, c.details);
+    // Exactly the plain information box when every path was reset; a warning otherwise.
+    EXPECT_EQ(core.view.boxes[0].warning, !c.details.empty());
     EXPECT_EQ(core.form.List1().count(), 0u);
 }
+
+using Cause = ResetOutcome::Cause;
 
 std::map<std::filesystem::path, ResetOutcome> manyMissing()
 {
     std::map<std::filesystem::path, ResetOutcome> outcomes;
     for (int i = 0; i < 13; ++i)
-        outcomes["/gone/" + std::to_string(i)] = {Status::Missing, {}};
+        outcomes["/gone/" + std::to_string(i)] = {Status::Missing, {}, Cause::Gone};
     return outcomes;
 }
 
@@ -74,44 +82,87 @@ Paths manyPaths()
     return paths;
 }
 
-std::string manyReport()
+std::string manyLines(int from, int to)
 {
-    std::string text
-            = "Done resetting 1 files/folders\r\n\r\nCould not reset 13 files/folders:\r\n";
-    for (int i = 0; i < 10; ++i)
-        text += "/gone/" + std::to_string(i) + " (missing)\r\n";
-    return text + "and 3 more\r\n" + closingAfterList;
+    std::string text;
+    for (int i = from; i < to; ++i)
+        text += "/gone/" + std::to_string(i) + " (no longer there)\r\n";
+    return text;
 }
+
+const std::string locked = "locked against changes (immutable or append-only): only an "
+                           "administrator can unlock it; run Flagwash as root";
 
 INSTANTIATE_TEST_SUITE_P(
         Cases, ResetReport,
         ::testing::Values(
-                ReportCase{"EmptyList", {}, {}, "Done resetting 0 files/folders" + closing},
+                ReportCase{"EmptyList", {}, {}, "Done resetting 0 files/folders" + closing, ""},
                 ReportCase{"AllDone",
                            {"/a", "/b", "/c"},
                            {},
-                           "Done resetting 3 files/folders" + closing},
-                ReportCase{
-                        "SomeFailed",
-                        {"/a", "/gone", "/locked", "/fifo"},
-                        {{"/gone", {Status::Missing, {}}},
-                         {"/locked", {Status::AccessDenied, {}}},
-                         {"/fifo", {Status::NotFileOrFolder, {}}}},
-                        "Done resetting 1 files/folders\r\n\r\nCould not reset 3 files/folders:\r\n"
-                        "/gone (missing)\r\n/locked (access denied)\r\n"
-                        "/fifo (not a file or folder)\r\n"
-                                + closingAfterList},
-                ReportCase{
-                        "ReasonsFromTheBackend",
-                        {"/link", "/odd"},
-                        {{"/link", {Status::LeftAsIs, "symbolic link, not followed"}},
-                         {"/odd", {Status::Failed, "error 1117"}}},
-                        "Done resetting 0 files/folders\r\n\r\nCould not reset 2 files/folders:\r\n"
-                        "/link (left as it is: symbolic link, not followed)\r\n"
-                        "/odd (failed: error 1117)\r\n"
-                                + closingAfterList},
-                ReportCase{"AtMostTenListed", manyPaths(), manyMissing(), manyReport()}),
+                           "Done resetting 3 files/folders" + closing,
+                           ""},
+                ReportCase{"OneFailed",
+                           {"/a", "/gone"},
+                           {{"/gone", {Status::Missing, {}, Cause::Gone}}},
+                           "Done resetting 1 files/folders\r\n\r\n1 file/folder could not be "
+                           "reset:\r\n/gone (no longer there)\r\n"
+                                   + closingAfterList,
+                           "/gone (no longer there)\r\n"},
+                ReportCase{"SomeFailed",
+                           {"/a", "/gone", "/locked", "/fifo"},
+                           {{"/gone", {Status::Missing, {}, Cause::Gone}},
+                            {"/locked", {Status::AccessDenied, {}, Cause::Locked}},
+                            {"/fifo", {Status::NotFileOrFolder, {}, Cause::Fifo}}},
+                           "Done resetting 1 files/folders\r\n\r\n3 files/folders could not be "
+                           "reset:\r\n/gone (no longer there)\r\n/locked ("
+                                   + locked
+                                   + ")\r\n/fifo (a FIFO (named pipe), not a file or folder)\r\n"
+                                   + closingAfterList,
+                           "/gone (no longer there)\r\n/locked (" + locked
+                                   + ")\r\n/fifo (a FIFO (named pipe), not a file or folder)\r\n"},
+                ReportCase{"WhatTheBackendSaw",
+                           {"/kept", "/odd"},
+                           {{"/kept", {Status::NotSupported, "archive", Cause::FlagsKept}},
+                            {"/odd",
+                             {Status::Failed, "The device is not ready. (error 21)",
+                              Cause::SystemError}}},
+                           "Done resetting 0 files/folders\r\n\r\n2 files/folders could not be "
+                           "reset:\r\n/kept (the disk kept these flags: archive)\r\n/odd (could "
+                           "not be reset: The device is not ready. (error 21))\r\n"
+                                   + closingAfterList,
+                           "/kept (the disk kept these flags: archive)\r\n/odd (could not be "
+                           "reset: The device is not ready. (error 21))\r\n"},
+                ReportCase{"TenNamedTheRestInTheDetails", manyPaths(), manyMissing(),
+                           "Done resetting 1 files/folders\r\n\r\n13 files/folders could not be "
+                           "reset:\r\n"
+                                   + manyLines(0, 10)
+                                   + "and 3 more (all of them are in the details)\r\n"
+                                   + closingAfterList,
+                           manyLines(0, 13)}),
         [](const auto& info) { return std::string(info.param.name); });
+
+// Every reason in plain words, with what to do where there is something to do: never the name
+// of a kernel call, an error code or a capability.
+TEST(ResetWords, EveryCauseIsSaidInPlainWords)
+{
+    for (int value = int(Cause::Gone); value <= int(Cause::SystemError); ++value) {
+        const auto cause = static_cast<Cause>(value);
+        const std::string words = describeOutcome({Status::Failed, "x", cause});
+        SCOPED_TRACE(words);
+        EXPECT_GT(words.size(), 8u);
+        for (const char* jargon : {"CAP_", "EPERM", "EACCES", "errno", "ioctl", "xattr", "statx",
+                                   "O_PATH", "FS_IOC", "NotSupported", "AccessDenied"})
+            EXPECT_EQ(words.find(jargon), std::string::npos) << jargon;
+    }
+}
+
+TEST(ResetWords, FlagsAreNamedAsTheUserKnowsThem)
+{
+    EXPECT_EQ(flagNames(0x27), "read-only, hidden, system, archive");
+    EXPECT_EQ(flagNames(0x2020), "archive, not-content-indexed");
+    EXPECT_EQ(flagNames(0x10), "");
+}
 
 TEST(ResetRun, SecondClickReportsZeroAndLaunchesAgain)
 {
@@ -212,6 +263,48 @@ TEST(DisplayPath, ShowsUtf8NamesAsTheyAre)
     const std::string name = "/caf\xC3\xA9/\xF0\x9F\x93\x81 \xE6\x96\x87";
     const std::u8string raw(name.begin(), name.end());
     EXPECT_EQ(displayPath(std::filesystem::path(raw)), name);
+}
+
+TEST(DisplayPath, ControlCharactersAreShownEscapedSoANameKeepsToItsLine)
+{
+    const struct
+    {
+        std::string raw;
+        std::string shown;
+    } cases[] = {
+            {"/a\nDone resetting 99 files/folders", "/a\\nDone resetting 99 files/folders"},
+            {"/cr\r\ttab", "/cr\\r\\ttab"},
+            {"/esc\x1b[31m", "/esc\\x1B[31m"},
+            {"/del\x7f", "/del\\x7F"},
+            {"/next-line\xC2\x85", "/next-line\\x85"},
+            {"/line-separator\xE2\x80\xA8", "/line-separator\\u2028"},
+            {"/txt.exe\xE2\x80\xAE"
+             "fdp.",
+             "/txt.exe\\u202Efdp."},
+            {"/isolate\xE2\x81\xA6x", "/isolate\\u2066x"},
+            {"C:\\Users\\kept as is", "C:\\Users\\kept as is"},
+    };
+    for (const auto& c : cases) {
+        const std::u8string raw(c.raw.begin(), c.raw.end());
+        EXPECT_EQ(displayPath(std::filesystem::path(raw)), c.shown) << c.raw;
+    }
+}
+
+TEST(ResetRun, ANameWithALineBreakIsOneLineOfTheReport)
+{
+    CoreFixture core;
+    core.load();
+    const std::string name = "/x\r\nDone resetting 1000 files/folders\r\n";
+    core.reset.outcomes[name] = {Status::Missing, {}, Cause::Gone};
+    core.form.Image1_OLEDragDrop({Paths{name}});
+    core.form.imgStart_Click();
+
+    const std::string line
+            = "/x\\r\\nDone resetting 1000 files/folders\\r\\n (no longer there)\r\n";
+    EXPECT_EQ(core.view.boxes.at(0).text,
+              "Done resetting 0 files/folders\r\n\r\n1 file/folder could not be reset:\r\n" + line
+                      + closingAfterList);
+    EXPECT_EQ(core.view.boxes.at(0).details, line);
 }
 
 TEST(DisplayPath, BytesThatAreNotUtf8BecomeReplacementCharacters)

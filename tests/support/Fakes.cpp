@@ -32,7 +32,16 @@ void FakeView::setOuterSizeTwips(int width, int height)
 
 void FakeView::showInformation(const std::string& title, const std::string& text)
 {
-    boxes.push_back({title, text});
+    boxes.push_back({title, text, {}, false});
+    log_.push_back("box");
+    if (whileBoxIsUp)
+        whileBoxIsUp();
+}
+
+void FakeView::showReport(const std::string& title, const std::string& text,
+                          const std::string& details, bool warning)
+{
+    boxes.push_back({title, text, details, warning});
     log_.push_back("box");
     if (whileBoxIsUp)
         whileBoxIsUp();

@@ -49,3 +49,17 @@ ScratchFolder::~ScratchFolder()
 {
     removeTree(prefixed(path_));
 }
+
+bool ScratchFolder::filesAlwaysReportArchive() const
+{
+    const std::wstring probe = prefixed(path_ + L"\\archive-probe");
+    const HANDLE file = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(file);
+    SetFileAttributesW(probe.c_str(), FILE_ATTRIBUTE_NORMAL);
+    const DWORD attributes = GetFileAttributesW(probe.c_str());
+    DeleteFileW(probe.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_ARCHIVE);
+}

@@ -18,6 +18,13 @@ public:
 
     static std::wstring prefixed(const std::wstring& path) { return L"\\\\?\\" + path; }
 
+    // Whether a file here reports the archive flag whatever is done to it. Wine does so for
+    // every regular file: it stores only hidden and system (in the user.DOSATTRIB extended
+    // attribute) and read-only (in the mode bits), and adds archive to what a file reports, so
+    // a reset truthfully finds that flag kept. Its folders carry no archive flag. Windows keeps
+    // the flag and clears it.
+    bool filesAlwaysReportArchive() const;
+
 private:
     std::wstring path_;
     bool created_ = false;

@@ -3,6 +3,7 @@
 #include "DataObject.h"
 
 #include <cstring>
+#include <memory>
 
 #include <commctrl.h>
 #include <ole2.h>
@@ -15,6 +16,14 @@ bool underWine()
 }
 
 }  // namespace
+
+ProgressPacer::Clock steppingClock(std::chrono::milliseconds step)
+{
+    auto now = std::make_shared<std::chrono::steady_clock::time_point>();
+    return [now, step] {
+        return *now += step;
+    };
+}
 
 const char* whyNoWindows()
 {
@@ -46,11 +55,42 @@ void WindowFixture::NotingView::showInformation(const std::string& title, const 
         WindowView::showInformation(title, text);
 }
 
+void WindowFixture::NotingView::showReport(const std::string& title, const std::string& text,
+                                           const std::string& details, bool warning)
+{
+    boxes.emplace_back(title, text);
+    log_.push_back("box");
+    if (onBox)
+        onBox();
+    if (realBoxes)
+        WindowView::showReport(title, text, details, warning);
+}
+
 std::wstring classOf(HWND window)
 {
     wchar_t name[128] = {};
     GetClassNameW(window, name, 128);
     return name;
+}
+
+namespace {
+
+BOOL CALLBACK findReportText(HWND child, LPARAM found)
+{
+    const std::wstring text = textOf(child);
+    if (text.rfind(L"Done resetting", 0) != 0)
+        return TRUE;
+    *reinterpret_cast<std::wstring*>(found) = text;
+    return FALSE;
+}
+
+}  // namespace
+
+std::wstring reportTextOf(HWND box)
+{
+    std::wstring found;
+    EnumChildWindows(box, findReportText, reinterpret_cast<LPARAM>(&found));
+    return found;
 }
 
 std::wstring textOf(HWND window)
@@ -70,7 +110,7 @@ std::vector<HWND> ownedWindows(HWND owner)
     } search{owner, {}};
     EnumThreadWindows(
             GetCurrentThreadId(),
-            [](HWND candidate, LPARAM context) -> BOOL {
+            [](HWND candidate, LPARAM context) CALLBACK -> BOOL {
                 auto* search = reinterpret_cast<Search*>(context);
                 if (GetWindow(candidate, GW_OWNER) == search->owner && IsWindowVisible(candidate)
                     && classOf(candidate) != TOOLTIPS_CLASSW)

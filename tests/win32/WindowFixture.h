@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -48,6 +49,8 @@ protected:
             , log_(log)
         { }
         void showInformation(const std::string& title, const std::string& text) override;
+        void showReport(const std::string& title, const std::string& text,
+                        const std::string& details, bool warning) override;
 
         std::vector<std::pair<std::string, std::string>> boxes;
         // Called as a box is asked for, before it would show.
@@ -76,6 +79,10 @@ IDropTarget* registeredDropTarget(HWND window);
 // event, without a drop.
 void dragTextOver(HWND window, POINT screenPoint);
 
+// A clock that moves on by a fixed step at every reading: a run of many paths lasts long enough
+// for its progress to show without the test waiting for real time to pass.
+ProgressPacer::Clock steppingClock(std::chrono::milliseconds step);
+
 // Why windows cannot be made here, or null when they can.
 const char* whyNoWindows();
 
@@ -83,6 +90,9 @@ const char* whyNoWindows();
 std::vector<HWND> ownedWindows(HWND owner);
 std::wstring classOf(HWND window);
 std::wstring textOf(HWND window);
+// The report's own text in a box, a message box or a task dialog: the text of the child window
+// that begins with "Done resetting".
+std::wstring reportTextOf(HWND box);
 
 // Real input and OLE drags follow the one pointer of the desktop: a test using it holds this
 // lock (test processes of one Wine prefix share named objects) and keeps its window on top.

@@ -25,7 +25,7 @@ HWND tooltipOf(HWND owner)
     } search{owner, nullptr};
     EnumThreadWindows(
             GetCurrentThreadId(),
-            [](HWND candidate, LPARAM context) -> BOOL {
+            [](HWND candidate, LPARAM context) CALLBACK -> BOOL {
                 auto* search = reinterpret_cast<Search*>(context);
                 wchar_t name[64] = {};
                 GetClassNameW(candidate, name, 64);
@@ -101,7 +101,7 @@ TEST_F(Win32Window, KeepsMinimizedOrMaximizedUntilRestored)
     {
         const char* state;
         int command;
-        BOOL (*holds)(HWND);
+        BOOL(WINAPI* holds)(HWND);
     } cases[] = {
             {"minimized", SW_MINIMIZE, IsIconic},
             {"maximized", SW_MAXIMIZE, IsZoomed},

@@ -30,6 +30,15 @@ unzip -q "$zip" -d "$work/unpacked"
 cmp -s "$work/unpacked/README.md" "$source/README.md" || fail "README.md in the zip differs from the source"
 
 exe="$work/unpacked/Flagwash.exe"
+# The one program shipped is the 32-bit one.
+"$python" - "$exe" <<'EOF' || fail "the packaged Flagwash.exe is not a 32-bit x86 program"
+import struct, sys
+data = open(sys.argv[1], "rb").read()
+pe = struct.unpack_from("<I", data, 0x3C)[0]
+machine = struct.unpack_from("<H", data, pe + 4)[0]
+magic = struct.unpack_from("<H", data, pe + 24)[0]
+sys.exit(0 if data[pe:pe + 4] == b"PE\0\0" and machine == 0x14C and magic == 0x10B else 1)
+EOF
 "$windres" -i "$exe" -O rc >"$work/resources.rc" 2>"$work/windres.log" ||
     { cat "$work/windres.log"; fail "no resources can be read from the packaged Flagwash.exe"; }
 grep -q '^1 14 /\* RT_GROUP_ICON \*/' "$work/resources.rc" || fail "the packaged Flagwash.exe has no icon 1"
@@ -52,4 +61,4 @@ for i in range(count):
         sys.exit(f"picture {i + 1} of {count} is missing")
 EOF
 
-echo "PASS: $(basename "$zip") holds Flagwash.exe (icon, version $version) and README.md"
+echo "PASS: $(basename "$zip") holds the 32-bit Flagwash.exe (icon, version $version) and README.md"

@@ -19,6 +19,8 @@ done
     2>/dev/null || { echo "SKIP: python3-gi with GTK 3 is not installed"; exit 77; }
 
 fail() { echo "FAIL: $*"; exit 1; }
+# Wine keeps read-only in the write bits (root may write regardless, so test -w cannot tell).
+writable() { (((0$(stat -c %a "$1") & 0222) != 0)); }
 winpath() { local p; p=$(realpath -m "$1"); printf 'Z:%s' "${p//\//\\}"; }
 
 # Tries a check up to 100 times, 0.1 s apart: the program runs in another process.
@@ -64,19 +66,38 @@ for _ in $(seq 200); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sle
 xdotool getdisplaygeometry >/dev/null 2>&1 || fail "Xvfb does not answer on $DISPLAY"
 export WINEPREFIX="$work/wineprefix" WINEARCH=win64 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# Made anew when the Wine packages changed since it was made: a prefix from before Wine's
+# 32-bit half was installed cannot start the 32-bit program.
+# shellcheck source=tools/wine-session.sh
+source "$here/../../tools/wine-session.sh"
+made_by=$(wine_session_wine_packages)
+if [ "$(cat "$WINEPREFIX/.flagwash-prefix-ready" 2>/dev/null)" != "$made_by" ]; then
+    rm -rf "$WINEPREFIX"
+fi
 mkdir -p "$WINEPREFIX"
 wineserver -p >/dev/null 2>&1
-[ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1
+if [ ! -f "$WINEPREFIX/.flagwash-prefix-ready" ]; then
+    wineboot -i >/dev/null 2>&1
+    printf '%s\n' "$made_by" >"$WINEPREFIX/.flagwash-prefix-ready"
+fi
 # Wine's density, 96 dpi (100 %) until the second run; set every time, as a run that failed
 # half-way may have left 192.
 set_dpi() { wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null; }
 set_dpi 96
 
-# The default browser is the probe, so starting the tool opens no real browser.
+# The default browser is the probe, so starting the tool opens no real browser. It is
+# registered in the 64-bit view of the registry, where the shell and installers write; the
+# 32-bit view, which a 32-bit program is shown unless it asks for the other, names the probe
+# with a mark that must never appear in its log.
 browser='HKLM\Software\Clients\StartMenuInternet'
-wine reg add 'HKCU\Software\Clients\StartMenuInternet' /ve /d FlagwashProbe /f >/dev/null
-wine reg add "$browser" /ve /d FlagwashProbe /f >/dev/null
-wine reg add "$browser\\FlagwashProbe\\shell\\open\\command" /ve /d "\"$(winpath "$probe")\"" /f >/dev/null
+register_browser() {
+    local view=$1 command=$2
+    wine reg add 'HKCU\Software\Clients\StartMenuInternet' /ve /d FlagwashProbe /f "/reg:$view" >/dev/null
+    wine reg add "$browser" /ve /d FlagwashProbe /f "/reg:$view" >/dev/null
+    wine reg add "$browser\\FlagwashProbe\\shell\\open\\command" /ve /d "$command" /f "/reg:$view" >/dev/null
+}
+register_browser 64 "\"$(winpath "$probe")\""
+register_browser 32 "\"$(winpath "$probe")\" --from-the-32-bit-view"
 export FLAGWASH_PROBE_LOG="$(winpath "$work/probe.log")"
 
 # Three items with hidden, system and read-only set as Wine stores them.
@@ -84,7 +105,15 @@ mkdir -p "$work/files/a folder"
 printf 'one' > "$work/files/report.doc"
 printf 'two' > "$work/files/notes ü.txt"
 items=("$work/files/report.doc" "$work/files/notes ü.txt" "$work/files/a folder")
-for item in "${items[@]}"; do
+# A 32-bit program on 64-bit Windows is shown windows/syswow64 for windows/system32. The file the
+# user drops from System32 must be the one reset; its SysWOW64 namesake keeps its flags.
+system32="$WINEPREFIX/drive_c/windows/system32/flagwash-e2e.txt"
+syswow64="$WINEPREFIX/drive_c/windows/syswow64/flagwash-e2e.txt"
+rm -f "$system32" "$syswow64"
+printf 'in System32' >"$system32"
+printf 'in SysWOW64' >"$syswow64"
+items+=("$system32")
+for item in "${items[@]}" "$syswow64"; do
     setfattr -n user.DOSATTRIB -v '"0x6"' "$item"
     chmod a-w "$item"
 done
@@ -140,7 +169,7 @@ drop_items() {
 # Onto the drop zone over the cross sign.
 drag_items_to $((left + 191)) $((top + 179))
 drop_items copy
-eventually caption_is "3 File(s)/Folder(s) selected. Click RESET" ||
+eventually caption_is "4 File(s)/Folder(s) selected. Click RESET" ||
     fail "caption after the drop is '$(xdotool getwindowname "$window")'"
 
 # RESET, then the report box, closed with Return.
@@ -157,6 +186,22 @@ find_box() {
     return 1
 }
 eventually find_box || fail "no report box appeared after RESET"
+# Wine gives every regular file the archive flag, whatever is done to it, so the three files are
+# truthfully reported as keeping it, each by the name the drop gave: the System32 file by its
+# System32 path. The folder is done.
+report=$(wine "$window_probe" report 2>/dev/null | tr -d '\r') || fail "the report box text cannot be read"
+expected_report="Done resetting 1 files/folders
+
+3 files/folders could not be reset:
+Z:${work//\//\\}\\files\\report.doc (the disk kept these flags: archive)
+Z:${work//\//\\}\\files\\notes ü.txt (the disk kept these flags: archive)
+C:\\windows\\system32\\flagwash-e2e.txt (the disk kept these flags: archive)
+
+Click OK to reset more files/folders"
+[ "$report" = "$expected_report" ] || fail "the report reads:
+$report
+and not:
+$expected_report"
 xdotool windowfocus --sync "$box" key Return
 box_gone() { ! xdotool search --onlyvisible --classname '^flagwash\.exe$' 2>/dev/null | grep -qx "$box"; }
 eventually box_gone || fail "the report box did not close"
@@ -165,14 +210,23 @@ eventually caption_is "" || fail "caption after the reset is '$(xdotool getwindo
 for item in "${items[@]}"; do
     flags=$(getfattr --only-values -n user.DOSATTRIB "$item" 2>/dev/null || echo 0x0)
     (((flags & 0x7) == 0)) || fail "$item still has DOS attributes $flags"
-    [ -w "$item" ] || fail "$item is still read-only"
+    writable "$item" || fail "$item is still read-only"
 done
+[ "$(getfattr --only-values -n user.DOSATTRIB "$syswow64" 2>/dev/null)" = 0x6 ] ||
+    fail "the SysWOW64 namesake of the dropped System32 file was changed"
+! writable "$syswow64" || fail "the SysWOW64 namesake of the dropped System32 file lost read-only"
+[ "$(cat "$system32")" = "in System32" ] && [ "$(cat "$syswow64")" = "in SysWOW64" ] ||
+    fail "a file's contents changed"
+rm -f "$system32" "$syswow64"
 
 # Download page at start-up and at RESET, both minimized without activation (7).
 page="http://$web_host/en/modules/mydownloads/singlefile.php?cid=2&lid=6"
 launches=$(grep -cF "$page" "$work/probe.log" || true)
 [ "$launches" = 2 ] || fail "expected 2 download-page launches, saw $launches"
 if grep -vq "^7	" "$work/probe.log"; then fail "a page was not started minimized: $(cat "$work/probe.log")"; fi
+if grep -q -- --from-the-32-bit-view "$work/probe.log"; then
+    fail "the browser was read from the 32-bit view of the registry: $(cat "$work/probe.log")"
+fi
 
 xdotool mousemove $((left + 315)) $((top + 279)) click 1
 exited() { ! kill -0 "$program_pid" 2>/dev/null; }

@@ -20,8 +20,8 @@ ResetOutcome resetInChild(const std::filesystem::path& path, const std::function
         ResetOutcome outcome{ResetOutcome::Status::Failed, "the child could not give up power"};
         if (weaken())
             outcome = makeAttributeReset()->resetToNormal(path);
-        const std::string reply
-                = std::to_string(static_cast<int>(outcome.status)) + ' ' + outcome.reason;
+        const std::string reply = std::to_string(static_cast<int>(outcome.status)) + ' '
+                + std::to_string(static_cast<int>(outcome.cause)) + ' ' + outcome.reason;
         const ssize_t written = ::write(channel[1], reply.data(), reply.size());
         ::_exit(written == static_cast<ssize_t>(reply.size()) ? 0 : 1);
     }
@@ -35,10 +35,13 @@ ResetOutcome resetInChild(const std::filesystem::path& path, const std::function
     int status = 0;
     ::waitpid(child, &status, 0);
     const auto space = reply.find(' ');
-    if (space == std::string::npos)
+    const auto second = space == std::string::npos ? space : reply.find(' ', space + 1);
+    if (second == std::string::npos)
         return {ResetOutcome::Status::Failed, "the child sent nothing"};
     return {static_cast<ResetOutcome::Status>(std::stoi(reply.substr(0, space))),
-            reply.substr(space + 1)};
+            reply.substr(second + 1),
+            static_cast<ResetOutcome::Cause>(
+                    std::stoi(reply.substr(space + 1, second - space - 1)))};
 }
 
 namespace {

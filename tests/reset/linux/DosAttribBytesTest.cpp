@@ -8,6 +8,7 @@
 
 #include <fcntl.h>
 #include <fstream>
+#include <sstream>
 #include <sys/stat.h>
 
 namespace {
@@ -141,6 +142,98 @@ TEST_P(DosAttribBytes, EveryCopyIsClearedInPlaceAndNothingElseChanges)
             ASSERT_EQ(::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_CTIME, &after), 0);
             EXPECT_EQ(after.stx_ctime.tv_sec, before.stx_ctime.tv_sec);
             EXPECT_EQ(after.stx_ctime.tv_nsec, before.stx_ctime.tv_nsec);
+        }
+    }
+}
+
+struct SambaBlob
+{
+    std::string name;
+    bool folder;
+    std::string value;
+    std::string reset;  // the value once reset
+};
+
+std::string fromHex(const std::string& hex)
+{
+    std::string bytes;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+        bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+    return bytes;
+}
+
+std::vector<SambaBlob> sambaBlobs()
+{
+    std::vector<SambaBlob> blobs;
+    std::ifstream table(FLAGWASH_SAMBA_BLOBS);
+    std::string line;
+    while (std::getline(table, line)) {
+        if (line.empty() || line.front() == '#')
+            continue;
+        std::istringstream fields(line);
+        std::string name, kind, shown, value, reset;
+        fields >> name >> kind >> shown >> value >> reset;
+        blobs.push_back({name, kind == "folder", fromHex(value), fromHex(reset)});
+    }
+    return blobs;
+}
+
+// The shorter values that are complete forms of their own: "0x" and at least one digit of the
+// text (Wine's form), the text and its NUL (Samba before 3.5), and a version 2 blob without the
+// padding after its name.
+bool isCompleteOnItsOwn(const std::string& whole, std::size_t length)
+{
+    const std::size_t textLength = whole.find('\0');
+    if (textLength > 0 && length >= 3 && length <= textLength + 1)
+        return true;
+    const bool version2 = whole.size() > textLength + 3 && whole[(textLength + 2) / 2 * 2] == 2;
+    return version2 && length == whole.find_last_not_of('\0') + 2 && length < whole.size();
+}
+
+TEST_P(DosAttribBytes, SambaBlobsAreResetOnlyWhenCompleteAndLeftExactlyAsTheyAreOtherwise)
+{
+    const std::vector<SambaBlob> blobs = sambaBlobs();
+    ASSERT_GE(blobs.size(), 5u) << FLAGWASH_SAMBA_BLOBS;
+    const auto reset = makeAttributeReset();
+    for (const SambaBlob& blob : blobs) {
+        struct Variant
+        {
+            std::string label;
+            std::string value;
+        };
+        std::vector<Variant> variants{{"complete", blob.value},
+                                      {"junk-1", blob.value + "\x01"},
+                                      {"junk-4", blob.value + "\x01\x02\x03\x04"}};
+        for (std::size_t length = 0; length < blob.value.size(); ++length) {
+            if (!isCompleteOnItsOwn(blob.value, length))
+                variants.push_back({"cut-" + std::to_string(length), blob.value.substr(0, length)});
+        }
+        for (const Variant& variant : variants) {
+            SCOPED_TRACE(blob.name + " " + variant.label);
+            const fs::path path = fileSystem_->root() / (blob.name + "-" + variant.label);
+            if (blob.folder)
+                fs::create_directory(path);
+            else
+                std::ofstream(path) << "data";
+            writeXattr(path, "user.DOSATTRIB", variant.value);
+            struct statx before = {};
+            ASSERT_EQ(::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_CTIME, &before),
+                      0);
+
+            const ResetOutcome outcome = reset->resetToNormal(path);
+
+            if (variant.label == "complete") {
+                EXPECT_EQ(outcome.status, Status::Done) << outcome.reason;
+                EXPECT_EQ(readXattr(path, "user.DOSATTRIB"), blob.reset);
+                continue;
+            }
+            EXPECT_EQ(outcome.status, Status::Failed);
+            EXPECT_EQ(outcome.cause, ResetOutcome::Cause::UnknownFormat);
+            EXPECT_EQ(readXattr(path, "user.DOSATTRIB"), variant.value);
+            struct statx after = {};
+            ASSERT_EQ(::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_CTIME, &after), 0);
+            EXPECT_EQ(after.stx_ctime.tv_nsec, before.stx_ctime.tv_nsec);
+            EXPECT_EQ(after.stx_ctime.tv_sec, before.stx_ctime.tv_sec);
         }
     }
 }

@@ -2,37 +2,13 @@
 // Usage: fat-reset-probe PLAN RESULTS
 //   PLAN has one step a line, "remove PATH" (a path deleted after the drop) or "reset PATH";
 //   RESULTS gets "STATUS<TAB>REASON<TAB>PATH" for every reset, in order.
-#include "reset/AttributeReset.h"
+#include "reset/ResetWords.h"
+#include "tests/reset/linux/OutcomeName.h"
 
 #include <cstdio>
 #include <fstream>
 #include <string>
 #include <unistd.h>
-
-namespace {
-
-const char* statusName(ResetOutcome::Status status)
-{
-    switch (status) {
-    case ResetOutcome::Status::Done:
-        return "Done";
-    case ResetOutcome::Status::Missing:
-        return "Missing";
-    case ResetOutcome::Status::AccessDenied:
-        return "AccessDenied";
-    case ResetOutcome::Status::NotSupported:
-        return "NotSupported";
-    case ResetOutcome::Status::NotFileOrFolder:
-        return "NotFileOrFolder";
-    case ResetOutcome::Status::LeftAsIs:
-        return "LeftAsIs";
-    case ResetOutcome::Status::Failed:
-        return "Failed";
-    }
-    return "?";
-}
-
-}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -59,7 +35,9 @@ int main(int argc, char** argv)
                 std::perror(path.c_str());
         } else if (action == "reset") {
             const ResetOutcome outcome = reset->resetToNormal(path);
-            results << statusName(outcome.status) << '\t' << outcome.reason << '\t' << path << '\n';
+            results << outcomeName(outcome.status) << '\t'
+                    << (outcome.done() ? std::string() : describeOutcome(outcome)) << '\t' << path
+                    << '\n';
         }
     }
     results.flush();

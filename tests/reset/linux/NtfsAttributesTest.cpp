@@ -3,10 +3,12 @@
 #include "ScratchFileSystem.h"
 
 #include "reset/AttributeReset.h"
+#include "reset/NormalAttributes.h"
 #include "reset/linux/NtfsAttributes.h"
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <fstream>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -124,11 +126,29 @@ TEST_F(LinuxNtfsWord, SpecialFilesKeepTheirSystemFlag)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path.filename().string());
         const std::uint32_t before = volume_->attributes(c.path);
-        ASSERT_NE(before & NtfsAttributes::system, 0u) << "ntfs-3g stores it in Interix form";
+        ASSERT_NE(before & dos::system, 0u) << "ntfs-3g stores it in Interix form";
 
         EXPECT_EQ(reset->resetToNormal(c.path).status, c.status);
         EXPECT_EQ(volume_->attributes(c.path), before);
     }
+}
+
+TEST_F(LinuxNtfsWord, TheResetChangesNeitherContentsNorAccessTime)
+{
+    const fs::path path = root() / "system-file";
+    std::ofstream(path) << "MZ\x90 an ordinary program file";
+    volume_->setAttributes(path, 0x26);
+    // A day old, so that any read would move it (relatime).
+    const timespec old[2] = {{1000000000, 0}, {1000000000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), old, 0), 0);
+
+    EXPECT_EQ(makeAttributeReset()->resetToNormal(path).status, Status::Done);
+
+    struct stat after = {};
+    ASSERT_EQ(::stat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_atim.tv_sec, old[0].tv_sec);
+    EXPECT_EQ(after.st_mtim.tv_sec, old[1].tv_sec);
+    EXPECT_EQ(volume_->attributes(path), normalFile);
 }
 
 TEST_F(LinuxNtfsWord, FolderChildrenKeepTheirWords)

@@ -5,11 +5,13 @@
 #include "ScratchFileSystem.h"
 
 #include "reset/AttributeReset.h"
+#include "reset/ResetWords.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <linux/capability.h>
+#include <linux/fs.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 
@@ -48,12 +50,13 @@ TEST_P(Refusals, AnotherUsersPathsAreReportedAndKeepTheirFlags)
     struct Case
     {
         fs::path path;
-        const char* reason;
+        ResetOutcome::Cause cause;
     };
+    using Cause = ResetOutcome::Cause;
     const Case cases[] = {
-            {file, "writing the DOS attributes"},
-            {folder, "writing the DOS attributes"},
-            {unreachable, "reading the file's status"},
+            {file, Cause::OwnedByOtherUser},
+            {folder, Cause::OwnedByOtherUser},
+            {unreachable, Cause::FolderClosed},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path.filename().string());
@@ -63,9 +66,42 @@ TEST_P(Refusals, AnotherUsersPathsAreReportedAndKeepTheirFlags)
         const ResetOutcome outcome = resetInChild(c.path, becomeNobody);
 
         EXPECT_EQ(outcome.status, Status::AccessDenied);
-        EXPECT_EQ(outcome.reason, c.reason);
+        EXPECT_EQ(outcome.cause, c.cause);
         EXPECT_EQ(readXattr(c.path, "user.DOSATTRIB"), before);
     }
+}
+
+// As a plain user meets them, in the report's own words: a file of their own that is locked,
+// and a file of another user.
+TEST_P(Refusals, APlainUserIsToldWhatStandsInTheWayAndWhatToDo)
+{
+    if (!hasCapability(CAP_LINUX_IMMUTABLE) || !hasCapability(CAP_CHOWN))
+        GTEST_SKIP() << "setting up a locked file of another user needs root";
+    constexpr uid_t nobody = 65534;
+    const fs::path root = fileSystem_->root();
+    ASSERT_EQ(::chmod(root.c_str(), 0755), 0);
+    const fs::path own = root / "own-but-locked";
+    std::ofstream(own) << "data";
+    fileSystem_->setAttributes(own, winattr::hidden);
+    ASSERT_EQ(::chown(own.c_str(), nobody, nobody), 0);
+    if (inodeFlags(own) < 0)
+        GTEST_SKIP() << "this file system has no inode flags";
+    setInodeFlags(own, inodeFlags(own) | FS_IMMUTABLE_FL);
+    const fs::path others = root / "roots";
+    std::ofstream(others) << "data";
+    fileSystem_->setAttributes(others, winattr::hidden);
+
+    const ResetOutcome locked = resetInChild(own, becomeNobody);
+    const ResetOutcome foreign = resetInChild(others, becomeNobody);
+    setInodeFlags(own, inodeFlags(own) & ~FS_IMMUTABLE_FL);
+
+    EXPECT_EQ(locked.cause, ResetOutcome::Cause::Locked);
+    EXPECT_EQ(describeOutcome(locked),
+              "locked against changes (immutable or append-only): only an administrator can "
+              "unlock it; run Flagwash as root");
+    EXPECT_EQ(foreign.cause, ResetOutcome::Cause::OwnedByOtherUser);
+    EXPECT_EQ(describeOutcome(foreign),
+              "owned by another user: only its owner or an administrator can change it");
 }
 
 INSTANTIATE_TEST_SUITE_P(LinuxFileSystems, Refusals,
@@ -90,7 +126,7 @@ TEST(LinuxReadOnlyMount, IsReportedAsAccessDeniedWithItsReason)
     const ResetOutcome outcome = makeAttributeReset()->resetToNormal(file);
 
     EXPECT_EQ(outcome.status, Status::AccessDenied);
-    EXPECT_EQ(outcome.reason, "writing the DOS attributes: read-only file system");
+    EXPECT_EQ(outcome.cause, ResetOutcome::Cause::ReadOnlyDisk);
     EXPECT_EQ(readXattr(file, "user.DOSATTRIB"), "0x2");
     ::umount(folder.c_str());
     fs::remove(folder);

@@ -65,4 +65,44 @@ INSTANTIATE_TEST_SUITE_P(
                            L"\\\\?\\UNC\\server\\share\\" + long300}),
         [](const auto& info) { return std::string(info.param.name); });
 
+struct DeviceCase
+{
+    const char* name;
+    std::wstring path;
+    bool device;
+};
+
+void PrintTo(const DeviceCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class NamesDevice : public ::testing::TestWithParam<DeviceCase>
+{
+};
+
+TEST_P(NamesDevice, TellsDevicesFromFilesAndFolders)
+{
+    EXPECT_EQ(namesDevice(GetParam().path), GetParam().device);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+        Cases, NamesDevice,
+        ::testing::Values(DeviceCase{"File", L"C:\\Users\\me\\file.txt", false},
+                          DeviceCase{"DriveRoot", L"C:\\", false},
+                          DeviceCase{"Share", L"\\\\server\\share\\file.txt", false},
+                          DeviceCase{"Long", L"\\\\?\\" + long300, false},
+                          DeviceCase{"LongShare", L"\\\\?\\UNC\\server\\share\\file.txt", false},
+                          DeviceCase{"Volume",
+                                     L"\\\\?\\Volume{26a21bda-a627-11d7-9931-806e6f6e6963}\\f",
+                                     false},
+                          DeviceCase{"DeviceSpellingOfADrive", L"\\\\.\\C:\\file.txt", false},
+                          DeviceCase{"Port", L"\\\\.\\COM1", true},
+                          DeviceCase{"Console", L"CON", true},
+                          DeviceCase{"Pipe", L"\\\\.\\pipe\\name", true},
+                          DeviceCase{"PipeLiterally", L"\\\\?\\pipe\\name", true},
+                          DeviceCase{"Disk", L"\\\\.\\PhysicalDrive0", true},
+                          DeviceCase{"GlobalRoot", L"\\\\?\\GLOBALROOT\\Device\\Null", true}),
+        [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace

@@ -84,17 +84,35 @@ void PrintTo(const ReadCase& c, std::ostream* os)
     *os << c.name;
 }
 
-// A key of its own per test process under Software, so tests may run side by side.
+// Removes Software\<name> with all it holds from one view of the registry.
+void deleteSoftwareKey(HKEY root, const std::wstring& name, REGSAM view)
+{
+    HKEY software = nullptr;
+    if (RegOpenKeyExW(root, L"Software", 0, KEY_ALL_ACCESS | view, &software) != ERROR_SUCCESS)
+        return;
+    RegDeleteTreeW(software, name.c_str());
+    RegCloseKey(software);
+}
+
+std::wstring ownKeyName(const wchar_t* what)
+{
+    return std::wstring(L"FlagwashTest-") + what + L"-" + std::to_wstring(GetCurrentProcessId());
+}
+
+// A key of its own per test process under Software, so tests may run side by side. It is
+// written where a 64-bit program, the shell or an installer, writes: in the 64-bit view.
 class RegistryReaderWindows : public ::testing::TestWithParam<ReadCase>
 {
 protected:
     void SetUp() override
     {
-        keyName_ = L"Software\\FlagwashTest-" + std::to_wstring(GetCurrentProcessId());
+        leafName_ = ownKeyName(L"read");
+        keyName_ = L"Software\\" + leafName_;
         root_ = GetParam().root == Root::User ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
-        RegDeleteTreeW(root_, keyName_.c_str());
-        const LSTATUS status = RegCreateKeyExW(root_, keyName_.c_str(), 0, nullptr, 0,
-                                               KEY_ALL_ACCESS, nullptr, &key_, nullptr);
+        deleteSoftwareKey(root_, leafName_, KEY_WOW64_64KEY);
+        const LSTATUS status
+                = RegCreateKeyExW(root_, keyName_.c_str(), 0, nullptr, 0,
+                                  KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, &key_, nullptr);
         if (status == ERROR_ACCESS_DENIED)
             GTEST_SKIP() << "no write access to this root (needs elevation on Windows)";
         ASSERT_EQ(status, ERROR_SUCCESS);
@@ -109,11 +127,12 @@ protected:
         if (key_)
             RegCloseKey(key_);
         if (created_)
-            RegDeleteTreeW(root_, keyName_.c_str());
+            deleteSoftwareKey(root_, leafName_, KEY_WOW64_64KEY);
     }
 
     HKEY root_ = nullptr;
     HKEY key_ = nullptr;
+    std::wstring leafName_;
     std::wstring keyName_;
     bool created_ = false;
 };
@@ -124,8 +143,8 @@ TEST_P(RegistryReaderWindows, ReadsOneValueByItsFullPath)
     for (const StoredValue& value : c.stored) {
         HKEY key = key_;
         if (value.subKey) {
-            ASSERT_EQ(RegCreateKeyExW(key_, value.subKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                                      &key, nullptr),
+            ASSERT_EQ(RegCreateKeyExW(key_, value.subKey, 0, nullptr, 0,
+                                      KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &key, nullptr),
                       ERROR_SUCCESS);
         }
         const LSTATUS status = RegSetValueExW(key, value.name, 0, value.type, value.data.data(),
@@ -188,5 +207,65 @@ INSTANTIATE_TEST_SUITE_P(Cases, RegistryReaderWindows, ::testing::Values(
     ReadCase{"RootAlone", Root::User, {sz(L"x")}, "HKCU", failure}),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
+
+// HKLM\\Software has two views on 64-bit Windows, and this test is a 32-bit program like the
+// tool. The browser is registered where 64-bit programs read (Windows 7 and later share
+// Software\\Clients between the views; Wine keeps them apart), so the tool reads what they read,
+// not the 32-bit view that it would be shown by default.
+TEST(RegistryReaderViews, ReadsHklmSoftwareAsA64BitProgramDoes)
+{
+    BOOL wow64 = FALSE;
+    if (!IsWow64Process(GetCurrentProcess(), &wow64) || !wow64)
+        GTEST_SKIP() << "one view of the registry only: not a 32-bit program on 64-bit Windows";
+    const std::wstring both = ownKeyName(L"both-views");
+    const std::wstring only32 = ownKeyName(L"32-bit-view-only");
+    struct Written
+    {
+        std::wstring name;
+        REGSAM view;
+        std::wstring text;
+    } written[] = {{both, KEY_WOW64_64KEY, L"FIREFOX.EXE"},
+                   {both, KEY_WOW64_32KEY, L"IEXPLORE.EXE"},
+                   {only32, KEY_WOW64_32KEY, L"IEXPLORE.EXE"}};
+    struct Cleanup
+    {
+        const Written (&written)[3];
+        ~Cleanup()
+        {
+            for (const Written& w : written)
+                deleteSoftwareKey(HKEY_LOCAL_MACHINE, w.name, w.view);
+        }
+    } cleanup{written};
+    for (const Written& w : written) {
+        HKEY key = nullptr;
+        const LSTATUS status
+                = RegCreateKeyExW(HKEY_LOCAL_MACHINE, (L"Software\\" + w.name).c_str(), 0, nullptr,
+                                  0, KEY_SET_VALUE | w.view, nullptr, &key, nullptr);
+        if (status == ERROR_ACCESS_DENIED)
+            GTEST_SKIP() << "no write access to HKLM (needs elevation on Windows)";
+        ASSERT_EQ(status, ERROR_SUCCESS);
+        const std::vector<BYTE> data = stringData(w.text);
+        ASSERT_EQ(RegSetValueExW(key, nullptr, 0, REG_SZ, data.data(),
+                                 static_cast<DWORD>(data.size())),
+                  ERROR_SUCCESS);
+        RegCloseKey(key);
+    }
+    // The views are really apart here, or the test shows nothing.
+    HKEY seen64 = nullptr;
+    const LSTATUS open64 = RegOpenKeyExW(HKEY_LOCAL_MACHINE, (L"Software\\" + only32).c_str(), 0,
+                                         KEY_QUERY_VALUE | KEY_WOW64_64KEY, &seen64);
+    if (open64 == ERROR_SUCCESS)
+        RegCloseKey(seen64);
+    ASSERT_EQ(open64, ERROR_FILE_NOT_FOUND) << "the 64-bit view shows the 32-bit key";
+
+    const auto reader = makeRegistryReader();
+    const RegistryValue fromBoth = reader->read("HKLM\\Software\\" + toUtf8(both) + "\\");
+    const RegistryValue from32Only = reader->read("HKLM\\Software\\" + toUtf8(only32) + "\\");
+
+    EXPECT_EQ(static_cast<int>(fromBoth.kind), static_cast<int>(Kind::Text));
+    EXPECT_EQ(fromBoth.text, "FIREFOX.EXE");
+    EXPECT_EQ(static_cast<int>(from32Only.kind), static_cast<int>(Kind::Failure))
+            << "read the 32-bit view: " << from32Only.text;
+}
 
 }  // namespace

@@ -1,8 +1,10 @@
 # Cross-compiles the Windows program with mingw-w64 (posix threads, which GoogleTest needs).
+# A 32-bit program: it runs on 32-bit and 64-bit Windows alike, and on ARM64 through its x86
+# emulation, so one Flagwash.exe serves every PC.
 set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(CMAKE_SYSTEM_PROCESSOR i686)
 
-set(_triple x86_64-w64-mingw32)
+set(_triple i686-w64-mingw32)
 set(CMAKE_C_COMPILER ${_triple}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${_triple}-g++-posix)
 set(CMAKE_RC_COMPILER ${_triple}-windres)
