@@ -22,7 +22,8 @@ std::wstring programPath()
 }
 
 // For as long as it lives, the default browser is a program that does not exist, so the pages
-// the started program opens start nothing.
+// the started program opens start nothing. Written where the program reads, the 64-bit view
+// (Wine keeps the two views of this key apart; Windows 7 and later share it).
 class NoBrowser
 {
 public:
@@ -30,8 +31,8 @@ public:
         : client_(L"FlagwashNoBrowser" + std::to_wstring(GetCurrentProcessId()))
     {
         HKEY user = nullptr;
-        RegCreateKeyExW(HKEY_CURRENT_USER, clientsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                        &user, nullptr);
+        RegCreateKeyExW(HKEY_CURRENT_USER, clientsKey, 0, nullptr, 0,
+                        KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, &user, nullptr);
         DWORD type = 0, size = sizeof(previous_);
         hadPrevious_ = RegQueryValueExW(user, nullptr, nullptr, &type,
                                         reinterpret_cast<BYTE*>(previous_), &size)
@@ -40,15 +41,15 @@ public:
         setText(user, client_);
         RegCloseKey(user);
         HKEY command = nullptr;
-        RegCreateKeyExW(HKEY_LOCAL_MACHINE, commandKey().c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                        nullptr, &command, nullptr);
+        RegCreateKeyExW(HKEY_LOCAL_MACHINE, commandKey().c_str(), 0, nullptr, 0,
+                        KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, &command, nullptr);
         setText(command, L"C:\\no such browser.exe");
         RegCloseKey(command);
     }
     ~NoBrowser()
     {
         HKEY user = nullptr;
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, clientsKey, 0, KEY_ALL_ACCESS, &user)
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, clientsKey, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, &user)
             == ERROR_SUCCESS) {
             if (hadPrevious_)
                 setText(user, previous_);
@@ -56,7 +57,13 @@ public:
                 RegDeleteValueW(user, nullptr);
             RegCloseKey(user);
         }
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, (std::wstring(clientsKey) + L"\\" + client_).c_str());
+        HKEY clients = nullptr;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, clientsKey, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY,
+                          &clients)
+            == ERROR_SUCCESS) {
+            RegDeleteTreeW(clients, client_.c_str());
+            RegCloseKey(clients);
+        }
     }
     NoBrowser(const NoBrowser&) = delete;
     NoBrowser& operator=(const NoBrowser&) = delete;
@@ -87,7 +94,7 @@ HWND mainWindowOf(DWORD processId)
         HWND found;
     } search{processId, nullptr};
     EnumWindows(
-            [](HWND candidate, LPARAM context) -> BOOL {
+            [](HWND candidate, LPARAM context) CALLBACK -> BOOL {
                 auto* search = reinterpret_cast<Search*>(context);
                 DWORD owner = 0;
                 GetWindowThreadProcessId(candidate, &owner);
