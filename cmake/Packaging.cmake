@@ -17,8 +17,13 @@ else()
     set(CPACK_DEBIAN_PACKAGE_SECTION utils)
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
     set(CPACK_DEBIAN_PACKAGE_RECOMMENDS xdg-utils)
+    # The window goes to X11 (Xwayland in a Wayland session), whose Qt plugin comes with
+    # libqt6gui6; Qt's Wayland plugin is used only where no X server is there at all.
+    set(CPACK_DEBIAN_PACKAGE_SUGGESTS qt6-wayland)
+    # Debian's synopsis: a phrase without an article (the version resource keeps its own).
+    set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "reset the attributes of files and folders hidden by malware")
     set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-        "Resets the attributes of files and folders hidden by malware.\n Drop files and folders on the window and click RESET: each dropped item\n gets normal attributes again (DOS attributes on FAT, NTFS and Samba/Wine\n files, the immutable and append-only flags).")
+        "Many viruses mark a user's files and folders as hidden, system or read-only.\nDrop them on the Flagwash window and click RESET: each dropped item gets\nnormal attributes again (the DOS attributes on FAT and NTFS volumes and those\nSamba and Wine keep, the immutable and append-only flags). Folders are reset\nthemselves; their contents are never entered.")
 endif()
 
 include(CPack)

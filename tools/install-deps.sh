@@ -12,12 +12,13 @@ test_packages=(
     googletest libgtest-dev
     g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-tools
     wine wine64 wine32:i386
-    xvfb xauth xdotool x11-utils imagemagick openbox
+    xvfb xauth xdotool x11-utils imagemagick
+    openbox xfwm4 dbus wmctrl weston xwayland qt6-wayland
     python3-pil python3-fonttools python3-gi gir1.2-gtk-3.0 python3-xlib python3-llfuse
     attr e2fsprogs ntfs-3g fuse3 user-mode-linux busybox-static dosfstools mtools
     qemu-system-x86 exfatprogs exfat-fuse samba smbclient debian-archive-keyring xz-utils
     fonts-dejavu-core
-    dpkg-dev desktop-file-utils appstream strace clang-format file
+    dpkg-dev desktop-file-utils appstream lintian strace clang-format file
 )
 
 case "${1:-}" in

@@ -1,6 +1,7 @@
 #include "web/Launcher.h"
 
 #include "web/BrowserCommand.h"
+#include "web/StartupNotification_linux.h"
 
 #include <QFile>
 #include <QProcess>
@@ -11,7 +12,10 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <spawn.h>
+#include <string>
+#include <string_view>
 #include <vector>
 
 extern char** environ;
@@ -34,14 +38,34 @@ void reapChildrenAutomatically()
     (void)done;
 }
 
+// What the started program is given of the tool's environment: all of it but the tool's own
+// launch token, which is spent, and with a startup ID of its own on X11. On Wayland it gets
+// no activation token, so the compositor gives it no say over the focus.
+std::vector<std::string> childEnvironment(const std::optional<std::string>& startupId)
+{
+    std::vector<std::string> variables;
+    for (char** entry = environ; *entry; ++entry) {
+        const std::string_view variable(*entry);
+        if (variable.starts_with("DESKTOP_STARTUP_ID=")
+            || variable.starts_with("XDG_ACTIVATION_TOKEN="))
+            continue;
+        variables.emplace_back(variable);
+    }
+    if (startupId)
+        variables.push_back("DESKTOP_STARTUP_ID=" + *startupId);
+    return variables;
+}
+
 // Starts the command without a shell, in a session of its own, so the browser outlives the
-// tool. X11 has no portable way to ask a new program for a window state.
+// tool. X11 has no way to ask a new program for a window state; what it has is the startup
+// notification, through which a window manager that prevents focus stealing is told whether
+// the new window may take the focus.
 class SpawnLauncher final : public Launcher
 {
 public:
     SpawnLauncher() { reapChildrenAutomatically(); }
 
-    LaunchResult launch(const std::string& commandLine, ShowState) override
+    LaunchResult launch(const std::string& commandLine, ShowState state) override
     {
         const QStringList arguments = QProcess::splitCommand(QString::fromUtf8(commandLine));
         if (arguments.isEmpty())
@@ -72,11 +96,22 @@ public:
         posix_spawnattr_setflags(
                 &attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSID);
 
+        StartupNotification notification;
+        const std::optional<std::string> startupId = notification.announce(
+                encoded.front().toStdString(), state == ShowState::MaximizedActive);
+        std::vector<std::string> variables = childEnvironment(startupId);
+        std::vector<char*> envp;
+        for (std::string& variable : variables)
+            envp.push_back(variable.data());
+        envp.push_back(nullptr);
+
         pid_t child = 0;
-        const int error
-                = posix_spawnp(&child, argv.front(), &actions, &attributes, argv.data(), environ);
+        const int error = posix_spawnp(&child, argv.front(), &actions, &attributes, argv.data(),
+                                       envp.data());
         posix_spawnattr_destroy(&attributes);
         posix_spawn_file_actions_destroy(&actions);
+        if (error != 0 && startupId)
+            notification.cancel(*startupId);
         if (error != 0)
             return {false,
                     "Cannot start " + encoded.front().toStdString() + ": " + std::strerror(error)

@@ -3,6 +3,7 @@
 #include "DropZone.h"
 #include "Fonts.h"
 #include "Pictures.h"
+#include "X11WindowManager.h"
 #include "app/frmFlagwash.h"
 
 #include <QCloseEvent>
@@ -126,7 +127,17 @@ void FlagwashWindow::centreOnScreen()
     if (!target)
         return;
     const QRect available = target->availableGeometry();
-    move(available.center() - QPoint(width() / 2, height() / 2));
+    // A window manager's frame counts: the whole window is centred, as on Windows. Where the
+    // frame is not known, its top-left corner goes where the client area's would.
+    const std::optional<QMargins> frame = prepareForWindowManager(this);
+    if (!frame) {
+        move(available.center() - QPoint(width() / 2, height() / 2));
+        return;
+    }
+    const QSize outer = size().grownBy(*frame);
+    const QPoint frameTopLeft = available.center() - QPoint(outer.width() / 2, outer.height() / 2);
+    // Placed by its client area: that is what a manager that reported its frame honours.
+    setGeometry(QRect(frameTopLeft + QPoint(frame->left(), frame->top()), size()));
 }
 
 void FlagwashWindow::paintEvent(QPaintEvent*)

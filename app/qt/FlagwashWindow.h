@@ -22,7 +22,8 @@ public:
     DropZone* dropZone() const;
     // Fixes the client area and keeps the window manager from offering another size.
     void setClientSize(QSize size);
-    // Centres the window on its screen; nothing else places it where no window manager runs.
+    // Centres the window, its frame included, on its screen; nothing else places it where no
+    // window manager runs. Call it once, before the window is first shown.
     void centreOnScreen();
 
 protected:

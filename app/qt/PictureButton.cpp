@@ -23,3 +23,9 @@ void PictureButton::mouseReleaseEvent(QMouseEvent* event)
     if (click)
         emit clicked();
 }
+
+void PictureButton::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    pressed_ = false;
+    event->accept();
+}

@@ -17,6 +17,9 @@ protected:
     void cancelPress() { pressed_ = false; }
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    // The second press of a double click is not a click of its own, as with the native image
+    // controls; Qt's default would handle it as one more press.
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     bool pressed_ = false;

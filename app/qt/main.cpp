@@ -1,5 +1,7 @@
 #include "FlagwashWindow.h"
+#include "QtArguments.h"
 #include "QtView.h"
+#include "StartUp.h"
 #include "app/SystemDirectory.h"
 #include "app/frmFlagwash.h"
 #include "reset/AttributeReset.h"
@@ -10,7 +12,10 @@
 
 int main(int argc, char* argv[])
 {
-    QApplication application(argc, argv);
+    std::vector<std::filesystem::path> files = commandLineFiles(argc, argv);
+    QtArguments qtArguments(argc > 0 ? argv[0] : nullptr,
+                            preferredPlatform(qgetenv("QT_QPA_PLATFORM"), qgetenv("DISPLAY")));
+    QApplication application(qtArguments.count(), qtArguments.values());
     QApplication::setApplicationName(QStringLiteral("flagwash"));
     QApplication::setDesktopFileName(QStringLiteral("flagwash"));
 
@@ -24,10 +29,6 @@ int main(int argc, char* argv[])
     frmFlagwash form(view, *systemDirectory, *attributeReset, *registry, *launcher);
     window.attach(form);
 
-    form.Form_Load();
-    // The size the platform reports when the window first gets one.
-    form.Form_Resize();
-    window.centreOnScreen();
-    window.show();
+    showAtStart(window, form, std::move(files));
     return QApplication::exec();
 }

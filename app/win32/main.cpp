@@ -3,12 +3,36 @@
 #include "app/SystemDirectory.h"
 #include "app/frmFlagwash.h"
 #include "reset/AttributeReset.h"
+#include "selection/CommandLineFiles.h"
 #include "web/Launcher.h"
 #include "web/RegistryReader.h"
 
 #include <commctrl.h>
 #include <ole2.h>
+#include <shellapi.h>
 #include <windows.h>
+
+#include <filesystem>
+#include <vector>
+
+namespace {
+
+// The arguments after the program's name, as Windows hands them over: Send To and files dropped
+// on Flagwash.exe's icon give one full path each.
+std::vector<std::filesystem::path> commandLineFiles()
+{
+    std::vector<std::filesystem::path> files;
+    int count = 0;
+    wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!arguments)
+        return files;
+    for (int i = 1; i < count; ++i)
+        files.emplace_back(std::wstring(arguments[i]));
+    LocalFree(arguments);
+    return files;
+}
+
+}  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
 {
@@ -31,6 +55,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
         frmFlagwash form(view, *systemDirectory, *attributeReset, *registry, *launcher);
         window.attach(form);
         form.Form_Load();
+        takeCommandLineFiles(form, commandLineFiles());
         window.show(showCommand);
 
         MSG message;

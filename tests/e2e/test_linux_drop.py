@@ -122,6 +122,23 @@ with XServer() as x:
             with open(path) as f:
                 check(f.read() == "keep me", f"contents of {path} changed")
         check(len(browser.launches()) == 2, f"launches {browser.launches()}")
+
+        # A web link dragged over: the drop zone shows and stays, as nothing was taken.
+        source, start = start_source(x, "copy", ["http://www.example.com/"])
+        drag(x, start, zone)
+        wait_for(lambda: source.stdout.readline().strip(), "the link drag to end")
+        source.wait(timeout=10)
+        # A real double click on it opens the home page once.
+        x.run("xdotool", "mousemove", str(zone[0]), str(zone[1]), "click", "--repeat", "2",
+              "--delay", "120", "1")
+        # RESET marks the end: its page is launched after anything the double click caused.
+        x.click(window, 60, 279)
+        box = wait_for(lambda: [w for w in x.windows_of(app.pid) if w != window],
+                       "the report box after the double click")[0]
+        x.close_box(box)
+        wait_for(lambda: len(browser.launches()) >= 4, "the launches of the double click and RESET")
+        home = [line for line in browser.launches() if not line.endswith("lid=6")]
+        check(len(home) == 1, f"a double click opened the home page {len(home)} times: {home}")
     finally:
         app.terminate()
         app.wait(timeout=10)

@@ -89,6 +89,38 @@ with XServer() as x:
         app.wait(timeout=10)
         browser.cleanup()
 
+# Files handed over on the command line, as a file manager's Open With does: one drop, shown in
+# the caption, nothing touched before RESET; a missing path is kept for the run to report.
+work = tempfile.mkdtemp(prefix="flagwash-args-", dir=os.environ.get("TMPDIR", "/var/tmp"))
+hidden = os.path.join(work.encode(), b"caf\xe9 hidden.txt")
+with open(hidden, "wb") as f:
+    f.write(b"keep me")
+xattrs = True
+try:
+    os.setxattr(hidden, b"user.DOSATTRIB", b"0x2")
+except OSError:
+    xattrs = False  # a file system without user xattrs: the caption is still checked
+with XServer() as x:
+    browser = FakeBrowser()
+    app, window = x.launch([program, hidden, os.path.join(work.encode(), b"gone")],
+                           browser.path_env(x.env))
+    try:
+        wait_for(lambda: x.property(window, "WM_NAME") == '"2 File(s)/Folder(s) selected. Click RESET"',
+                 "the caption to count the files handed over", seconds=10)
+        if xattrs:
+            check(os.getxattr(hidden, b"user.DOSATTRIB") == b"0x2", "a file was reset before RESET")
+        x.click(window, 60, 279)  # RESET
+        box = wait_for(lambda: [w for w in x.windows_of(app.pid) if w != window], "the report box")[0]
+        if xattrs:
+            check(os.getxattr(hidden, b"user.DOSATTRIB") == b"0x0", "RESET left the file hidden")
+        x.close_box(box)
+        wait_for(lambda: x.property(window, "WM_NAME") in ("", '""'), "the caption to return")
+    finally:
+        app.terminate()
+        app.wait(timeout=10)
+        browser.cleanup()
+        subprocess.run(["rm", "-rf", work])
+
 if failures:
     sys.exit(1)
 print("linux window: all checks passed")

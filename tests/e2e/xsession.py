@@ -51,7 +51,10 @@ class XServer:
             read_end, write_end = os.pipe()
             self.process = subprocess.Popen(
                 ["Xvfb", f":{number}", "-displayfd", str(write_end), "-screen", "0",
-                 f"{self.width}x{self.height}x24", "-nolisten", "tcp"],
+                 f"{self.width}x{self.height}x24", "-nolisten", "tcp",
+                 # Without it the server resets each time its last client leaves, and a
+                 # program connecting during that reset is refused ("cannot open display").
+                 "-noreset"],
                 pass_fds=[write_end], stdout=self.log, stderr=subprocess.STDOUT)
             os.close(write_end)
             with os.fdopen(read_end) as pipe:
@@ -89,6 +92,13 @@ class XServer:
         out = self.run("xdotool", "search", "--onlyvisible", "--pid", str(pid), check=False)
         return [int(w) for w in out.split()]
 
+    def windows_of_class(self, name):
+        """Visible windows whose WM_CLASS names this program (for one started through another,
+        such as runuser)."""
+        out = self.run("xdotool", "search", "--onlyvisible", "--classname", f"^{name}$",
+                       check=False)
+        return [int(w) for w in out.split()]
+
     def launch(self, command, env):
         """Starts a program and returns it with its first window.
 
@@ -124,11 +134,25 @@ class XServer:
         return values
 
     def property(self, window, name):
-        """The raw text xprop prints after '=' ('' for an empty value), or None when unset."""
-        line = self.run("xprop", "-id", str(window), name).rstrip("\n")
+        """The raw text xprop prints after '=' ('' for an empty value), or None when unset.
+        window "root" reads the root window."""
+        where = ["-root"] if window == "root" else ["-id", str(window)]
+        line = self.run("xprop", *where, name).rstrip("\n")
         if "not found" in line or "no such atom" in line:
             return None
+        if "window id # " in line:  # xprop's form for WINDOW values
+            return line.partition("window id # ")[2]
         return line.partition("= ")[2]
+
+    def position(self, window):
+        """Where the window's client area is on the screen (xwininfo's absolute upper-left:
+        under a reparenting manager xdotool counts the frame's offset twice)."""
+        values = {}
+        for line in self.run("xwininfo", "-id", str(window)).splitlines():
+            key, _, value = line.strip().partition(":")
+            values[key] = value.strip()
+        return (int(values["Absolute upper-left X"]), int(values["Absolute upper-left Y"]),
+                int(values["Width"]), int(values["Height"]))
 
     def screenshot(self, path):
         self.run("import", "-display", self.display, "-window", "root", path)
@@ -142,6 +166,123 @@ class XServer:
     def close_box(self, box):
         self.run("xdotool", "windowfocus", "--sync", str(box))
         self.run("xdotool", "key", "Return")
+
+
+class Weston(XServer):
+    """Weston's headless compositor as a Wayland session, 1280x1024, with Xwayland as its X
+    server (display) unless xwayland=False. env is what a program in that session gets."""
+
+    def __init__(self, xwayland=True):
+        super().__init__(1280, 1024)
+        self.xwayland = xwayland
+
+    def __enter__(self):
+        require("weston", "weston-debug", "xdotool", "xprop")
+        if self.xwayland:
+            require("Xwayland")
+        self.runtime = tempfile.mkdtemp(prefix="flagwash-wayland-")  # 0700, as a session's
+        self.socket = f"flagwash-{os.getpid()}"
+        self.log = tempfile.NamedTemporaryFile(prefix="flagwash-weston-", suffix=".log")
+        command = ["weston", "--backend=headless-backend.so", f"--socket={self.socket}",
+                   f"--width={self.width}", f"--height={self.height}", "--use-pixman",
+                   # No screen lock after a quiet minute; --debug lets weston-debug read
+                   # the scene (where each window was put).
+                   "--idle-time=0", "--debug"]
+        if self.xwayland:
+            command.append("--xwayland")
+        env = dict(os.environ, XDG_RUNTIME_DIR=self.runtime)
+        for name in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"):
+            env.pop(name, None)
+        self.process = subprocess.Popen(command, env=env, stdout=self.log,
+                                        stderr=subprocess.STDOUT)
+        wait_for(lambda: os.path.exists(os.path.join(self.runtime, self.socket))
+                 or self.process.poll() is not None, "weston's socket")
+        if self.process.poll() is not None:
+            skip(f"weston did not start: {self.said()}")
+        self.env = dict(env, WAYLAND_DISPLAY=self.socket, XDG_SESSION_TYPE="wayland")
+        self.display = None
+        if self.xwayland:
+            import re
+            found = wait_for(lambda: re.search(r"xserver listening on display (:\d+)", self.said()),
+                             "weston's Xwayland display")
+            self.display = found.group(1)
+            self.env["DISPLAY"] = self.display
+        return self
+
+    def said(self):
+        self.log.seek(0)
+        return self.log.read().decode(errors="replace")
+
+    def __exit__(self, kind, value, traceback):
+        if kind is not None:
+            print(f"weston said:\n{self.said()}")
+        self.process.terminate()
+        self.process.wait(timeout=10)
+        self.log.close()
+        shutil.rmtree(self.runtime, ignore_errors=True)
+
+    def toplevels(self):
+        """Where weston shows each top-level window: (x1, y1, x2, y2), frame and shadow included."""
+        import re
+        scene = subprocess.run(["weston-debug", "scene-graph"], env=self.env, capture_output=True,
+                               text=True, timeout=30).stdout
+        return [tuple(int(v) for v in m.groups()) for m in re.finditer(
+            r"top-level window.*\n\s*position: \((-?\d+), (-?\d+)\) -> \((-?\d+), (-?\d+)\)",
+            scene)]
+
+
+class WindowManager:
+    """A real window manager on an XServer: openbox, or xfwm4 (on a D-Bus session bus of its
+    own, with its settings in a private folder). xfwm4_settings: name -> "true"/"false" for
+    xfwm4's "general" channel, such as prevent_focus_stealing."""
+
+    def __init__(self, x, name, xfwm4_settings=None):
+        self.x, self.name, self.settings = x, name, xfwm4_settings or {}
+        self.processes = []
+
+    def __enter__(self):
+        require(self.name)
+        self.home = tempfile.mkdtemp(prefix=f"flagwash-{self.name}-")
+        env = dict(self.x.env, HOME=self.home, XDG_CONFIG_HOME=os.path.join(self.home, ".config"))
+        if self.name == "xfwm4":
+            require("dbus-daemon")
+            channel = os.path.join(env["XDG_CONFIG_HOME"], "xfce4/xfconf/xfce-perchannel-xml")
+            os.makedirs(channel)
+            with open(os.path.join(channel, "xfwm4.xml"), "w") as f:
+                f.write('<?xml version="1.0" encoding="UTF-8"?>\n<channel name="xfwm4" version="1.0">\n'
+                        '  <property name="general" type="empty">\n')
+                for key, value in self.settings.items():
+                    f.write(f'    <property name="{key}" type="bool" value="{value}"/>\n')
+                f.write("  </property>\n</channel>\n")
+            bus = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
+                                   env=env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                                   text=True)
+            self.processes.append(bus)
+            env["DBUS_SESSION_BUS_ADDRESS"] = bus.stdout.readline().strip()
+            command = ["xfwm4", "--compositor=off"]
+        else:
+            command = [self.name]
+        self.log = tempfile.TemporaryFile()
+        self.processes.append(subprocess.Popen(command, env=env, stdout=self.log,
+                                               stderr=subprocess.STDOUT))
+        # Managing once it names itself on the root window (EWMH).
+        try:
+            wait_for(lambda: self.x.property("root", "_NET_SUPPORTING_WM_CHECK"),
+                     f"{self.name} to manage the screen")
+        except AssertionError:
+            self.__exit__(AssertionError, None, None)
+            raise
+        return self
+
+    def __exit__(self, kind, value, traceback):
+        if kind is not None:
+            self.log.seek(0)
+            print(f"{self.name} said:\n{self.log.read().decode(errors='replace')}")
+        for process in reversed(self.processes):
+            process.terminate()
+            process.wait(timeout=10)
+        self.log.close()
+        shutil.rmtree(self.home, ignore_errors=True)
 
 
 class FakeBrowser:

@@ -27,7 +27,7 @@ def run(*args, **kwargs):
     return result
 
 
-for tool in ("desktop-file-validate", "appstreamcli", "cpack", "dpkg-deb"):
+for tool in ("desktop-file-validate", "appstreamcli", "cpack", "dpkg-deb", "lintian"):
     if shutil.which(tool) is None:
         skip(f"{tool} is not installed")
 
@@ -44,9 +44,18 @@ try:
     desktop = os.path.join(stage, "usr/share/applications/flagwash.desktop")
     result = run("desktop-file-validate", desktop)
     check(result.returncode == 0 and not result.stdout.strip(), f"desktop-file-validate: {result.stdout}")
+    with open(desktop) as f:
+        entry = dict(line.rstrip("\n").split("=", 1) for line in f if "=" in line)
+    # Open With hands over the chosen files; the tool never becomes a default for any type.
+    check(entry.get("Exec") == "flagwash %F", f"Exec={entry.get('Exec')}")
+    check("MimeType" not in entry, f"the menu entry claims MimeType={entry.get('MimeType')}")
     metainfo = os.path.join(stage, "usr/share/metainfo/example.quorvane.Flagwash.metainfo.xml")
     result = run("appstreamcli", "validate", "--no-net", "--pedantic", metainfo)
     check(result.returncode == 0, f"appstreamcli validate: {result.stdout}")
+    # No warning, no error, and every tag known to this AppStream (Debian 12 has 0.16).
+    said = [line for line in result.stdout.splitlines() if line[:2] in ("W:", "E:")
+            or "unknown-tag" in line]
+    check(not said, f"appstreamcli validate: {said}")
 
     result = run("cpack", "-G", "DEB", "-B", os.path.join(work, "deb"),
                  "--config", os.path.join(build_dir, "CPackConfig.cmake"))
@@ -56,11 +65,23 @@ try:
     if failures:
         sys.exit(1)
     contents = run("dpkg-deb", "--contents", debs[0]).stdout
+    expected += ["usr/share/doc/flagwash/copyright", "usr/share/doc/flagwash/changelog.gz",
+                 "usr/share/man/man1/flagwash.1.gz"]
     for path in expected:
         check("./" + path in contents, f"{path} missing from the package")
-    fields = run("dpkg-deb", "--field", debs[0], "Package", "Version", "Depends").stdout
+    # What Debian users trust: no lintian error or warning (infos are advice), the hardening
+    # infos among them.
+    result = run("lintian", "--info", "--fail-on", "error,warning", debs[0])
+    tags = [line for line in result.stdout.splitlines() if line[:2] in ("E:", "W:")
+            or "hardening-" in line]
+    check(result.returncode == 0 and not tags, f"lintian: {result.stdout}")
+    print(result.stdout.strip())
+    fields = run("dpkg-deb", "--field", debs[0], "Package", "Version", "Depends",
+                 "Suggests").stdout
     check("Package: flagwash" in fields and "Version: 1.01" in fields, fields)
-    check("libqt6widgets6" in fields, f"no Qt dependency: {fields}")
+    # libqt6gui6 brings the xcb plugin the window uses, also through Xwayland.
+    check("libqt6widgets6" in fields and "libqt6gui6" in fields, f"no Qt dependency: {fields}")
+    check("Suggests: qt6-wayland" in fields, f"Qt's Wayland plugin not suggested: {fields}")
 
     if os.geteuid() != 0:
         skip("installing the package needs root")

@@ -6,17 +6,14 @@
 #include <QTimer>
 #include <QWindow>
 
-QtWindowFixture::QtWindowFixture()
+QtWindowFixture::QtWindowFixture(std::vector<std::filesystem::path> commandLine)
 {
     registerBundledFonts();
     window = std::make_unique<FlagwashWindow>();
     view = std::make_unique<QtView>(*window, [this] { ++quits; });
     form = std::make_unique<frmFlagwash>(*view, *systemDirectory, reset, registry, launcher);
     window->attach(*form);
-    form->Form_Load();
-    form->Form_Resize();
-    window->centreOnScreen();
-    window->show();
+    showAtStart(*window, *form, std::move(commandLine));
     EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     log.clear();
     launcher.launches.clear();

@@ -4,6 +4,7 @@
 #include "FlagwashWindow.h"
 #include "Fonts.h"
 #include "QtView.h"
+#include "StartUp.h"
 
 #include <QMessageBox>
 #include <gtest/gtest.h>
@@ -16,7 +17,8 @@
 class QtWindowFixture : public ::testing::Test
 {
 protected:
-    QtWindowFixture();
+    // Brings the window up as the program does, given these files on its command line.
+    explicit QtWindowFixture(std::vector<std::filesystem::path> commandLine = {});
     ~QtWindowFixture() override;
 
     QWidget* control(Layout::ControlId id) const { return window->control(id); }

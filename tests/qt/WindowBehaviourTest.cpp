@@ -122,6 +122,22 @@ TEST_F(WindowBehaviour, ShownDropZoneClickOpensTheHomePage)
     EXPECT_EQ(launcher.launches[0].state, ShowState::MaximizedActive);
 }
 
+// Press, release, press, release within the double-click time, as the platform delivers them:
+// Qt makes the second press a double click as well.
+TEST_F(WindowBehaviour, DoubleClickOnTheDropZoneOpensTheHomePageOnce)
+{
+    form->Form_OLEDragOver();
+    QTest::mouseDClick(window->windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                       control(Id::Image1)->geometry().center());
+    QApplication::processEvents();
+    EXPECT_EQ(launcher.launches.size(), 1u);
+
+    // The next click after it is a click again.
+    QTest::mouseClick(window->windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                      control(Id::Image1)->geometry().center(), 1000);
+    EXPECT_EQ(launcher.launches.size(), 2u);
+}
+
 TEST_F(WindowBehaviour, ExitAndCloseEndTheProgram)
 {
     clickOn(Id::imgExit);

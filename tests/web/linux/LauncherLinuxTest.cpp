@@ -126,6 +126,32 @@ TEST_F(LauncherProbe, RunsInASessionOfItsOwn)
     EXPECT_FALSE(session.empty());
 }
 
+// The tool's own launch token is spent: the browser never gets it. Without an X display there
+// is no startup notification, and on Wayland no activation token either.
+TEST_F(LauncherProbe, PassesOnNoLaunchTokenOfTheTools)
+{
+    std::ofstream(dir / "xdg-open")
+            << "#!/bin/sh\n"
+               "echo \"${DESKTOP_STARTUP_ID-none} ${XDG_ACTIVATION_TOKEN-none} "
+               "${FLAGWASH_KEPT-none}\" > \"$0.tmp\"\n"
+               "mv \"$0.tmp\" \"$0.args\"\n";
+    const char* display = std::getenv("DISPLAY");
+    const std::string oldDisplay = display ? display : "";
+    ::unsetenv("DISPLAY");
+    ::setenv("DESKTOP_STARTUP_ID", "the-tools-own_TIME1234", 1);
+    ::setenv("XDG_ACTIVATION_TOKEN", "the-tools-own-token", 1);
+    ::setenv("FLAGWASH_KEPT", "kept", 1);
+    const bool started
+            = makeLauncher()->launch("xdg-open http://h/", ShowState::MaximizedActive).started;
+    ::unsetenv("DESKTOP_STARTUP_ID");
+    ::unsetenv("XDG_ACTIVATION_TOKEN");
+    ::unsetenv("FLAGWASH_KEPT");
+    if (display)
+        ::setenv("DISPLAY", oldDisplay.c_str(), 1);
+    ASSERT_TRUE(started);
+    EXPECT_EQ(argumentsOf(dir / "xdg-open"), "none none kept\n");
+}
+
 TEST_F(LauncherProbe, CommandsThatCannotStartFail)
 {
     for (const std::string command : {"", "   ", "no-such-browser-anywhere http://h/"}) {

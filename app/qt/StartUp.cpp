@@ -1,0 +1,26 @@
+#include "StartUp.h"
+
+#include "FlagwashWindow.h"
+#include "app/frmFlagwash.h"
+#include "selection/CommandLineFiles.h"
+
+#include <string>
+
+std::vector<std::filesystem::path> commandLineFiles(int argc, char* argv[])
+{
+    std::vector<std::filesystem::path> files;
+    for (int i = 1; i < argc; ++i)
+        files.emplace_back(std::string(argv[i]));
+    return files;
+}
+
+void showAtStart(FlagwashWindow& window, frmFlagwash& form,
+                 std::vector<std::filesystem::path> files)
+{
+    form.Form_Load();
+    takeCommandLineFiles(form, std::move(files));
+    // The size the platform reports when the window first gets one.
+    form.Form_Resize();
+    window.centreOnScreen();
+    window.show();
+}

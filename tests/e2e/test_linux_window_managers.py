@@ -1,0 +1,68 @@
+"""The real Linux program under real X11 window managers on Xvfb, openbox and xfwm4: neither
+minimize nor maximize offered (_NET_WM_ALLOWED_ACTIONS), the window centred with its frame
+counted (_NET_FRAME_EXTENTS), its caption empty, its size fixed also against a maximize."""
+import sys
+
+from xsession import FakeBrowser, WindowManager, XServer, require, wait_for
+
+program = sys.argv[1]
+require("wmctrl", "xwininfo")
+failures = []
+SCREEN = (1280, 1024)
+
+
+def check(condition, message):
+    if not condition:
+        failures.append(message)
+        print("FAIL:", message)
+
+
+def cardinals(text):
+    return [int(v) for v in text.split(",")] if text else []
+
+
+for manager in ("openbox", "xfwm4"):
+    with XServer(*SCREEN) as x, WindowManager(x, manager):
+        browser = FakeBrowser()
+        app, window = x.launch([program], browser.path_env(x.env))
+        try:
+            # Managed once the manager has said what it allows.
+            actions = wait_for(lambda: x.property(window, "_NET_WM_ALLOWED_ACTIONS"),
+                               f"{manager} to manage the window")
+            for action in ("MINIMIZE", "MAXIMIZE_HORZ", "MAXIMIZE_VERT"):
+                check(f"_NET_WM_ACTION_{action}" not in actions,
+                      f"{manager} offers {action}: {actions}")
+            check("_NET_WM_ACTION_CLOSE" in actions, f"{manager} offers no close: {actions}")
+
+            left, right, top, bottom = cardinals(x.property(window, "_NET_FRAME_EXTENTS"))
+            client_x, client_y, width, height = x.position(window)
+            check((width, height) == (385, 335), f"{manager}: client area {width} x {height}")
+            frame = (client_x - left, client_y - top, width + left + right, height + top + bottom)
+            # Centred within 2 px: the space left and right (above and below) differs by at
+            # most 4 px.
+            check(abs(2 * frame[0] + frame[2] - SCREEN[0]) <= 4
+                  and abs(2 * frame[1] + frame[3] - SCREEN[1]) <= 4,
+                  f"{manager}: frame {frame} is not centred on {SCREEN}")
+            for name in ("WM_NAME", "_NET_WM_NAME"):
+                value = x.property(window, name)
+                check(value in ("", '""'), f"{manager}: {name} is {value!r}")
+
+            # Asked from outside to maximize, the window keeps its size.
+            x.run("wmctrl", "-i", "-r", str(window), "-b", "add,maximized_vert,maximized_horz")
+            # Requests are handled in order: once the next one shows, the maximize was handled.
+            x.run("wmctrl", "-i", "-r", str(window), "-b", "add,above")
+            state = wait_for(lambda: "ABOVE" in (x.property(window, "_NET_WM_STATE") or "")
+                             and x.property(window, "_NET_WM_STATE"),
+                             f"{manager} to handle the requests")
+            check("MAXIMIZED" not in state, f"{manager} maximized the window: {state}")
+            check(x.position(window)[2:] == (385, 335),
+                  f"{manager}: size after a maximize request {x.position(window)[2:]}")
+            check(app.poll() is None, f"{manager}: the program ended")
+        finally:
+            app.terminate()
+            app.wait(timeout=10)
+            browser.cleanup()
+
+if failures:
+    sys.exit(1)
+print("linux window managers: all checks passed")
