@@ -21,7 +21,7 @@ QString text(std::string_view utf8)
 
 QRect pixels(const Layout::TwipsRect& r)
 {
-    constexpr int dpi = 96;  // logical pixels; Qt scales them on dense screens
+    constexpr int dpi = Layout::referenceDpi;  // logical pixels; Qt scales them on dense screens
     return {Layout::twipsToPixels(r.left, dpi), Layout::twipsToPixels(r.top, dpi),
             Layout::twipsToPixels(r.width, dpi), Layout::twipsToPixels(r.height, dpi)};
 }

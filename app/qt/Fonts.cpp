@@ -32,8 +32,8 @@ QFont labelFont()
 {
     QFont font;
     font.setFamilies({family(Layout::labelFont.family), family(Layout::labelFont.fallbackFamily)});
-    // Points at the layout's 96 dpi: 8.25 pt is 11 px.
-    font.setPixelSize(qRound(Layout::labelFont.pointSize * 96.0 / 72.0));
+    // Points at the layout's density: 8.25 pt is 11 px at 96 dpi.
+    font.setPixelSize(qRound(Layout::labelFont.pointSize * Layout::referenceDpi / 72.0));
     font.setWeight(static_cast<QFont::Weight>(Layout::labelFont.weight));
     font.setItalic(false);
     font.setUnderline(false);

@@ -14,9 +14,7 @@ QString resourcePath(std::string_view file)
 
 QString doubleSizePath(std::string_view file)
 {
-    const QString path = resourcePath(file);
-    const qsizetype dot = path.lastIndexOf(u'.');
-    return path.left(dot) + QStringLiteral("@2x") + path.mid(dot);
+    return resourcePath(Layout::doubleSizeFile(file));
 }
 
 }  // namespace

@@ -49,7 +49,7 @@ void QtView::setDropZoneVisible(bool visible)
 void QtView::setOuterSizeTwips(int width, int height)
 {
     // Qt sizes the client area: the one a Windows frame of this outer size would leave.
-    constexpr int dpi = 96;
+    constexpr int dpi = Layout::referenceDpi;
     window_.setClientSize({Layout::twipsToPixels(width - Layout::referenceFrame.width, dpi),
                            Layout::twipsToPixels(height - Layout::referenceFrame.height, dpi)});
 }
@@ -88,16 +88,15 @@ void QtView::showProgress(std::size_t done, std::size_t total, const std::string
         progress_->setMinimumDuration(0);
         progress_->setAutoClose(false);
         progress_->setAutoReset(false);
-        progress_->setMinimumWidth(420);
+        progress_->setMinimumWidth(Layout::progressWidth);
         progress_->installEventFilter(namePublisher_.get());
-        // The bar counts in thousandths: a 32-bit range would not hold every count.
-        progress_->setRange(0, 1000);
+        progress_->setRange(0, Layout::progressSteps);
     }
     const QString path = QFontMetrics(progress_->font())
                                  .elidedText(fromUtf8(currentPath), Qt::ElideMiddle, 400);
     progress_->setLabelText(fromUtf8(heading) + u'\n' + path);
     // A modal progress dialog repaints itself and the window here, and drops their input.
-    progress_->setValue(total == 0 ? 0 : int(done * 1000 / total));
+    progress_->setValue(total == 0 ? 0 : int(done * Layout::progressSteps / total));
 }
 
 void QtView::hideProgress()

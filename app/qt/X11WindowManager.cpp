@@ -142,11 +142,6 @@ std::optional<QMargins> X11WindowManager::frameExtents(std::uint32_t window,
     return QMargins(int(margins[0]), int(margins[2]), int(margins[1]), int(margins[3]));
 }
 
-bool X11WindowManager::needsWindowType() const
-{
-    return name_ == "Openbox";
-}
-
 bool X11WindowManager::tellsFrameExtents()
 {
     return running() && supports(atom("_NET_REQUEST_FRAME_EXTENTS"));
@@ -193,16 +188,6 @@ void X11WindowManager::stampUserTime(std::uint32_t window, std::chrono::millisec
     }
 }
 
-void X11WindowManager::declareWithoutMinimizeOrMaximize(std::uint32_t window)
-{
-    if (!needsWindowType())
-        return;
-    const xcb_atom_t toolbar = atom("_NET_WM_WINDOW_TYPE_TOOLBAR");
-    xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_WINDOW_TYPE"),
-                        XCB_ATOM_ATOM, 32, 1, &toolbar);
-    xcb_flush(connection_);
-}
-
 std::optional<QMargins> prepareForWindowManager(QWidget* window)
 {
     X11WindowManager manager;
@@ -211,14 +196,11 @@ std::optional<QMargins> prepareForWindowManager(QWidget* window)
     // Made now only where it is needed: created after the window was placed, Qt keeps the
     // north-west gravity that a manager without frame extents (Weston's) needs to honour the
     // place at all.
-    const bool typed = manager.needsWindowType();
     const bool tells = manager.tellsFrameExtents();
     const bool timed = manager.readsUserTime();
-    if (!typed && !tells && !timed)
+    if (!tells && !timed)
         return std::nullopt;
     const auto id = static_cast<std::uint32_t>(window->winId());
-    if (typed)
-        manager.declareWithoutMinimizeOrMaximize(id);
     if (timed)
         manager.stampUserTime(id, std::chrono::milliseconds(200));
     // A manager answers in a few milliseconds; one that does not, costs the start this much.

@@ -31,14 +31,6 @@ public:
     // pixels, asked before the window is mapped; nullopt from a manager that does not tell.
     std::optional<QMargins> frameExtents(std::uint32_t window, std::chrono::milliseconds wait);
 
-    // Openbox never lets a client take the minimize and maximize buttons away (it reads the
-    // Motif hints' functions but leaves out those two on purpose); it drops them only for
-    // the toolbar and menu window types. Under Openbox the window is declared a toolbar; under
-    // every other manager it stays a normal window, which Qt's Motif hints already keep
-    // without those buttons.
-    void declareWithoutMinimizeOrMaximize(std::uint32_t window);
-    bool needsWindowType() const;
-
     // Whether the manager reads a window's last user action (_NET_WM_USER_TIME).
     bool readsUserTime();
     // A window the user has not touched yet has no user time, and xfwm4 then lets any new
@@ -55,8 +47,8 @@ private:
     QByteArray name_;
 };
 
-// Everything the window manager must hear before the window is first mapped: the window's type
-// where a manager needs it for the title bar's buttons, and its first user time. Returns the frame
+// Everything the window manager must hear before the window is first mapped: its first user
+// time. Returns the frame
 // it will draw (in the window's logical pixels); nullopt where no manager runs or it does not tell,
 // and then the native window is not made yet. Does nothing on other platforms.
 std::optional<QMargins> prepareForWindowManager(QWidget* window);

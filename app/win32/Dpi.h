@@ -3,9 +3,9 @@
 
 #include <windows.h>
 
-// Pixel density: the layout is in twips and the pictures are drawn for 96 dpi, so both are
-// converted with the density of the monitor the window is on.
-inline constexpr int referenceDpi = 96;
+// Pixel density: the layout is in twips and the pictures are drawn for Layout::referenceDpi, so
+// both are converted with the density of the monitor the window is on.
+inline constexpr int referenceDpi = Layout::referenceDpi;
 
 int windowDpi(HWND window);
 int scaleToDpi(int pixelsAt96, int dpi);

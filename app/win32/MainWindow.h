@@ -69,7 +69,7 @@ private:
     frmFlagwash* form_ = nullptr;
     DropTarget* dropTarget_ = nullptr;
     WindowAccessible* accessible_ = nullptr;
-    int dpi_ = 96;
+    int dpi_ = Layout::referenceDpi;
     bool image1Shown_ = false;
     bool restorePosted_ = false;
     std::optional<std::size_t> pressed_;

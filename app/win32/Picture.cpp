@@ -1,6 +1,9 @@
 #include "Picture.h"
 
+#include "app/Layout.h"
 #include "platform/WideText_windows.h"
+
+#include <algorithm>
 
 #include <wincodec.h>
 #include <wrl/client.h>
@@ -29,12 +32,12 @@ ResourceBytes findResource(HMODULE module, const std::wstring& name)
     return {static_cast<const BYTE*>(LockResource(loaded)), SizeofResource(module, found)};
 }
 
-// Resource names cannot hold "@": Flagwash.rc writes the twins as "name_2x.ext".
+// Resource names cannot hold "@": Flagwash.rc writes the twins with "_" in its place.
 std::wstring doubleSizeName(std::string_view file)
 {
-    const std::size_t dot = file.rfind('.');
-    const std::size_t stem = dot == std::string_view::npos ? file.size() : dot;
-    return toWide(std::string(file.substr(0, stem)) + "_2x" + std::string(file.substr(stem)));
+    std::string name = Layout::doubleSizeFile(file);
+    std::replace(name.begin(), name.end(), '@', '_');
+    return toWide(name);
 }
 
 ComPtr<IWICImagingFactory> imagingFactory()

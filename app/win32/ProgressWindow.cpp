@@ -7,10 +7,9 @@
 namespace {
 
 constexpr wchar_t className[] = L"FlagwashProgress";
-// The bar counts in thousandths: Windows 7's bar takes 32-bit positions, not every count.
-constexpr int barRange = 1000;
-// Pixels at 96 dpi.
-constexpr int clientWidth = 420;
+constexpr int barRange = Layout::progressSteps;
+// Pixels at the reference density.
+constexpr int clientWidth = Layout::progressWidth;
 constexpr int margin = 12;
 constexpr int gap = 8;
 constexpr int barHeight = 16;

@@ -1,6 +1,7 @@
-"""The real Linux program under real X11 window managers on Xvfb, openbox and xfwm4: neither
-minimize nor maximize offered (_NET_WM_ALLOWED_ACTIONS), the window centred with its frame
-counted (_NET_FRAME_EXTENTS), its caption empty, its size fixed also against a maximize."""
+"""The real Linux program under real X11 window managers on Xvfb, openbox and xfwm4: no
+maximize offered, nor minimize where the manager lets a window go without it (xfwm4; openbox
+always offers it to normal windows), an ordinary window with its taskbar button, centred with its
+frame counted (_NET_FRAME_EXTENTS), its caption empty, its size fixed also against a maximize."""
 import sys
 
 from xsession import FakeBrowser, WindowManager, XServer, require, wait_for
@@ -29,9 +30,19 @@ for manager in ("openbox", "xfwm4"):
             # Managed once the manager has said what it allows.
             actions = wait_for(lambda: x.property(window, "_NET_WM_ALLOWED_ACTIONS"),
                                f"{manager} to manage the window")
-            for action in ("MINIMIZE", "MAXIMIZE_HORZ", "MAXIMIZE_VERT"):
+            # Openbox gives every normal window a minimize button, whatever the window's Motif
+            # hints ask (it leaves that function out of them on purpose), and only toolbars
+            # and menus go without: a window of that type would lose its taskbar button, so
+            # the window stays a normal one there and keeps openbox's minimize.
+            refused = ("MAXIMIZE_HORZ", "MAXIMIZE_VERT") if manager == "openbox" else (
+                "MINIMIZE", "MAXIMIZE_HORZ", "MAXIMIZE_VERT")
+            for action in refused:
                 check(f"_NET_WM_ACTION_{action}" not in actions,
                       f"{manager} offers {action}: {actions}")
+            kind = x.property(window, "_NET_WM_WINDOW_TYPE") or "_NET_WM_WINDOW_TYPE_NORMAL"
+            check(kind.strip() == "_NET_WM_WINDOW_TYPE_NORMAL", f"{manager}: window type {kind}")
+            check("SKIP_TASKBAR" not in (x.property(window, "_NET_WM_STATE") or ""),
+                  f"{manager}: no taskbar button")
             check("_NET_WM_ACTION_CLOSE" in actions, f"{manager} offers no close: {actions}")
 
             left, right, top, bottom = cardinals(x.property(window, "_NET_FRAME_EXTENTS"))
