@@ -139,6 +139,35 @@ with XServer() as x:
         wait_for(lambda: len(browser.launches()) >= 4, "the launches of the double click and RESET")
         home = [line for line in browser.launches() if not line.endswith("lid=6")]
         check(len(home) == 1, f"a double click opened the home page {len(home)} times: {home}")
+
+        # Paths that cannot be reset: the box warns, and its details list every one of them.
+        fifo = os.path.join(work, "a pipe")
+        os.mkfifo(fifo)
+        link = os.path.join(work, "a link")
+        os.symlink(folder, link)
+        troubles = [fifo, link, os.path.join(work, "deleted since the drop.txt")]
+        source, start = start_source(x, "copy", [uri(os.fsencode(p)) for p in [paths[0], *troubles]])
+        drag(x, start, zone)
+        wait_for(lambda: source.stdout.readline().strip(), "the drag of troubles to end")
+        source.wait(timeout=10)
+        wait_for(lambda: x.property(window, "WM_NAME") == '"4 File(s)/Folder(s) selected. Click RESET"',
+                 "the caption of the troubles", seconds=10)
+        x.click(window, 60, 279)
+        box = wait_for(lambda: [w for w in x.windows_of(app.pid) if w != window],
+                       "the report with failures")[0]
+        before = x.geometry(box)
+        # From its OK button to its "Show Details..." button, and pressed, as a keyboard user would.
+        x.run("xdotool", "windowfocus", "--sync", str(box))
+        x.run("xdotool", "key", "Tab", "space")
+        wait_for(lambda: x.geometry(box)["HEIGHT"] > before["HEIGHT"], "the details to open")
+        g = x.geometry(box)
+        x.screenshot(os.path.join(out_dir, "linux-report-failures-screen.png")).crop(
+            (g["X"], g["Y"], g["X"] + g["WIDTH"], g["Y"] + g["HEIGHT"])).save(
+            os.path.join(out_dir, "linux-report-failures.png"))
+        # The focus is on the details' button now: Escape answers the box.
+        x.run("xdotool", "key", "Escape")
+        wait_for(lambda: len(x.windows_of(app.pid)) == 1, "the report with failures to close")
+        check(os.path.exists(fifo) and os.path.islink(link), "a path that was refused changed")
     finally:
         app.terminate()
         app.wait(timeout=10)
