@@ -1,12 +1,8 @@
 #include "web/Launcher.h"
 
 #include "web/BrowserCommand.h"
+#include "web/CommandLine.h"
 #include "web/StartupNotification_linux.h"
-
-#include <QFile>
-#include <QProcess>
-#include <QString>
-#include <QStringList>
 
 #include <cerrno>
 #include <csignal>
@@ -67,15 +63,11 @@ public:
 
     LaunchResult launch(const std::string& commandLine, ShowState state) override
     {
-        const QStringList arguments = QProcess::splitCommand(QString::fromUtf8(commandLine));
-        if (arguments.isEmpty())
-            return {false, "The command line is empty."};
-        std::vector<QByteArray> encoded;
-        encoded.reserve(static_cast<std::size_t>(arguments.size()));
-        for (const QString& argument : arguments)
-            encoded.push_back(QFile::encodeName(argument));
+        if (const std::optional<std::string> problem = commandLineProblem(commandLine))
+            return {false, *problem};
+        std::vector<std::string> arguments = splitCommandLine(commandLine);
         std::vector<char*> argv;
-        for (QByteArray& argument : encoded)
+        for (std::string& argument : arguments)
             argv.push_back(argument.data());
         argv.push_back(nullptr);
 
@@ -97,8 +89,8 @@ public:
                 &attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSID);
 
         StartupNotification notification;
-        const std::optional<std::string> startupId = notification.announce(
-                encoded.front().toStdString(), state == ShowState::MaximizedActive);
+        const std::optional<std::string> startupId
+                = notification.announce(arguments.front(), state == ShowState::MaximizedActive);
         std::vector<std::string> variables = childEnvironment(startupId);
         std::vector<char*> envp;
         for (std::string& variable : variables)
@@ -113,9 +105,7 @@ public:
         if (error != 0 && startupId)
             notification.cancel(*startupId);
         if (error != 0)
-            return {false,
-                    "Cannot start " + encoded.front().toStdString() + ": " + std::strerror(error)
-                            + "."};
+            return {false, "Cannot start " + arguments.front() + ": " + std::strerror(error) + "."};
         return {true, {}};
     }
 

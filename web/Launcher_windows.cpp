@@ -1,6 +1,8 @@
 #include "web/Launcher.h"
 
+#include "app/SystemDirectory.h"
 #include "web/BrowserCommand.h"
+#include "web/CommandLine.h"
 
 #include "platform/WideText_windows.h"
 
@@ -15,9 +17,10 @@ namespace {
 
 std::wstring systemDirectory()
 {
-    wchar_t buffer[MAX_PATH];
-    const UINT length = GetSystemDirectoryW(buffer, MAX_PATH);
-    return length > 0 && length < MAX_PATH ? std::wstring(buffer, length) : std::wstring();
+    const SystemDirectoryReport report = makeSystemDirectory()->query();
+    if (report.length <= 0)
+        return {};
+    return toWide(report.text.substr(0, static_cast<std::size_t>(report.length)));
 }
 
 class ProcessLauncher final : public Launcher
@@ -25,8 +28,8 @@ class ProcessLauncher final : public Launcher
 public:
     LaunchResult launch(const std::string& commandLine, ShowState state) override
     {
-        if (commandLine.empty())
-            return {false, "The command line is empty."};
+        if (const std::optional<std::string> problem = commandLineProblem(commandLine))
+            return {false, *problem};
         const std::optional<std::wstring> wide = toWideExactly(commandLine);
         if (!wide)
             return {false, "The command line is not valid UTF-8."};
