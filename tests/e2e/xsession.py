@@ -103,7 +103,8 @@ class XServer:
             window = wait_for(lambda: (self.windows_of(process.pid) or [None])[0]
                               or process.poll() is not None, f"a window of {command[0]}")
             if window is not True:
-                errors.close()
+                # Kept for ended_cleanly: a sanitizer reports on it, leaks only at exit.
+                process.errors = errors
                 return process, window
             errors.seek(0)
             said = errors.read().decode(errors="replace")
@@ -112,6 +113,22 @@ class XServer:
             if "could not connect to display" not in said or not pauses:
                 raise AssertionError(f"{command[0]} did not start")
             time.sleep(pauses.pop(0))
+
+    def ended_cleanly(self, process, seconds=30):
+        """Waits for a program launched here to end by itself (after its EXIT, say). None when
+        it exited 0 and no sanitizer spoke on its error output, else what went wrong."""
+        try:
+            process.wait(timeout=seconds)
+        except subprocess.TimeoutExpired:
+            return f"the program did not end within {seconds} s"
+        process.errors.seek(0)
+        said = process.errors.read().decode(errors="replace")
+        process.errors.close()
+        findings = [line for line in said.splitlines()
+                    if "Sanitizer" in line or "runtime error:" in line]
+        if process.returncode == 0 and not findings:
+            return None
+        return f"the program ended with exit {process.returncode}, saying:\n{said}"
 
     def window_of(self, pid):
         return wait_for(lambda: (self.windows_of(pid) or [None])[0], f"a window of {pid}")
