@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian/Ubuntu packages that building and running (run) or testing (test) needs.
+# Installs the Debian/Ubuntu packages that building and running (run), testing (test) or
+# fuzzing (fuzz) needs.
 # Installs only what is missing; safe to run again.
 set -euo pipefail
 
@@ -8,6 +9,9 @@ build_packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
 )
 run_packages=(xdg-utils)
+# libFuzzer and the sanitizers' run time come with Debian's clang; the NTFS target fuzzes
+# against ntfs-3g.
+fuzz_packages=(clang-14 libclang-rt-14-dev ntfs-3g fuse3)
 test_packages=(
     googletest libgtest-dev
     g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-tools
@@ -19,12 +23,14 @@ test_packages=(
     qemu-system-x86 exfatprogs exfat-fuse samba smbclient debian-archive-keyring xz-utils
     fonts-dejavu-core
     dpkg-dev desktop-file-utils appstream lintian strace clang-format file
+    "${fuzz_packages[@]}"
 )
 
 case "${1:-}" in
     run) wanted=("${build_packages[@]}" "${run_packages[@]}") ;;
     test) wanted=("${build_packages[@]}" "${test_packages[@]}") ;;
-    *) echo "usage: $0 run|test" >&2; exit 2 ;;
+    fuzz) wanted=("${build_packages[@]}" "${fuzz_packages[@]}") ;;
+    *) echo "usage: $0 run|test|fuzz" >&2; exit 2 ;;
 esac
 
 # Flagwash.exe is a 32-bit program: Wine runs it through its 32-bit half, which Debian ships

@@ -100,14 +100,17 @@ void FlagwashWindow::attach(frmFlagwash& form)
 {
     form_ = &form;
     dropZone()->attach(form);
-    const auto connectClick = [&](Layout::ControlId id, void (frmFlagwash::*handler)()) {
-        connect(static_cast<PictureButton*>(control(id)), &PictureButton::clicked, this,
-                [this, handler] { (form_->*handler)(); });
+    // Each button calls its handler by name, not through a member-function pointer: for such a
+    // call reached through a lambda's captured this, GCC 12 with -fsanitize=vptr computes the
+    // object only on the path taken for virtual functions and reads it unset on the other, so
+    // every click aborted.
+    const auto connectClick = [this](Layout::ControlId id, auto handler) {
+        connect(static_cast<PictureButton*>(control(id)), &PictureButton::clicked, this, handler);
     };
-    connectClick(Layout::ControlId::Image1, &frmFlagwash::Image1_Click);
-    connectClick(Layout::ControlId::imgStart, &frmFlagwash::imgStart_Click);
-    connectClick(Layout::ControlId::imgAbout, &frmFlagwash::imgAbout_Click);
-    connectClick(Layout::ControlId::imgExit, &frmFlagwash::imgExit_Click);
+    connectClick(Layout::ControlId::Image1, [&form] { form.Image1_Click(); });
+    connectClick(Layout::ControlId::imgStart, [&form] { form.imgStart_Click(); });
+    connectClick(Layout::ControlId::imgAbout, [&form] { form.imgAbout_Click(); });
+    connectClick(Layout::ControlId::imgExit, [&form] { form.imgExit_Click(); });
 }
 
 DropZone* FlagwashWindow::dropZone() const

@@ -54,8 +54,13 @@ bool NtfsAttributes::isInterixSpecial(std::uint32_t attributes, std::uint64_t si
     if (size <= 1)
         return (attributes & dos::hidden) == 0;
     using namespace std::string_view_literals;
-    return header.starts_with("IntxLNK\1"sv) || header.starts_with("IntxCHR\0"sv)
-            || header.starts_with("IntxBLK\0"sv);
+    // A link holds its target after the header, UTF-16 and at most PATH_MAX units long; a
+    // device, its major and minor numbers as two 64-bit words. ntfs-3g shows any other length
+    // as the regular file it then is.
+    if (header.starts_with("IntxLNK\1"sv))
+        return size > headerSize && size <= headerSize + 2 * 4096;
+    return size == headerSize + 16
+            && (header.starts_with("IntxCHR\0"sv) || header.starts_with("IntxBLK\0"sv));
 }
 
 StepResult NtfsAttributes::clear(PinnedObject& target, DeviceInfo& device)

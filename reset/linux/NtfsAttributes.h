@@ -19,7 +19,8 @@ public:
 
     // Whether a regular file is one of the special files ntfs-3g stores in Interix form: a
     // system-flagged file that is empty (FIFO) or one byte long (socket) and not hidden, or
-    // that starts with an Interix link or device header. `header` holds its first bytes.
+    // that starts with an Interix link header and has a target, or is exactly an Interix
+    // device record. `header` holds its first bytes.
     static bool isInterixSpecial(std::uint32_t attributes, std::uint64_t size,
                                  std::string_view header);
 };

@@ -195,6 +195,15 @@ TEST(LinuxInterixSpecialFile, IsToldApartByItsSystemFlagSizeAndHeader)
             {"ordinary-system-file", 0x6, 8, "MZ\x90\0\3\0\0\0"sv, false},
             {"header-too-short", 0x4, 7, "IntxLNK"sv, false},
             {"char-header-wrong-terminator", 0x4, 24, "IntxCHR\1"sv, false},
+            // ntfs-3g takes the header for what it says only at the length that goes with it:
+            // a link with a target of 1 to 4096 UTF-16 units, a device of exactly 24 bytes.
+            {"symlink-without-target", 0x4, 8, "IntxLNK\1"sv, false},
+            {"symlink-one-byte-target", 0x4, 9, "IntxLNK\1"sv, true},
+            {"symlink-longest-target", 0x4, 8 + 2 * 4096, "IntxLNK\1"sv, true},
+            {"symlink-target-too-long", 0x4, 8 + 2 * 4096 + 1, "IntxLNK\1"sv, false},
+            {"char-device-header-only", 0x4, 8, "IntxCHR\0"sv, false},
+            {"char-device-too-long", 0x4, 25, "IntxCHR\0"sv, false},
+            {"block-device-too-short", 0x4, 23, "IntxBLK\0"sv, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
