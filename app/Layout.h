@@ -1,4 +1,6 @@
 #pragma once
+#include "app/AssetFiles.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -75,11 +77,12 @@ inline constexpr TwipsSize enforcedOuterSize{6000, 5565};
 // client area of 385 x 335 px inside the enforced outer size, the whole background picture.
 inline constexpr TwipsSize referenceFrame{225, 540};
 
-inline constexpr Picture background{"background.jpg", 385, 335};
-inline constexpr Picture dropZone{"dropzone.gif", 70, 70};
-inline constexpr Picture resetButton{"reset.gif", 90, 25};
-inline constexpr Picture aboutButton{"about.gif", 90, 25};
-inline constexpr Picture exitButton{"exit.gif", 90, 25};
+// Their files are named once, in cmake/Assets.cmake.
+inline constexpr Picture background{AssetFiles::background, 385, 335};
+inline constexpr Picture dropZone{AssetFiles::dropZone, 70, 70};
+inline constexpr Picture resetButton{AssetFiles::resetButton, 90, 25};
+inline constexpr Picture aboutButton{AssetFiles::aboutButton, 90, 25};
+inline constexpr Picture exitButton{AssetFiles::exitButton, 90, 25};
 
 // A picture's drawing at twice its size, for dense screens: "reset.gif" has "reset@2x.gif".
 inline std::string doubleSizeFile(std::string_view file)

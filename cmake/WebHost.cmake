@@ -5,5 +5,4 @@ set(FLAGWASH_WEB_HOST "www.quorvane.example" CACHE STRING
     "Host name of the maker's web site (no scheme, port or slash)")
 flagwash_check_web_host("${FLAGWASH_WEB_HOST}")
 
-set(FLAGWASH_GENERATED_DIR ${PROJECT_BINARY_DIR}/generated)
 configure_file(${PROJECT_SOURCE_DIR}/web/WebHost.h.in ${FLAGWASH_GENERATED_DIR}/web/WebHost.h @ONLY)

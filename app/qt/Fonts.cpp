@@ -22,7 +22,10 @@ void registerBundledFonts()
     // one first, so it still wins where it exists, and no font list has to be read here.
     static const bool registered = [] {
         registerPictureResources();
-        return QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/Gelasio-Regular.ttf"))
+        return QFontDatabase::addApplicationFont(
+                       QStringLiteral(":/assets/")
+                       + QString::fromUtf8(AssetFiles::labelFont.data(),
+                                           qsizetype(AssetFiles::labelFont.size())))
                 >= 0;
     }();
     (void)registered;
