@@ -14,7 +14,6 @@ endfunction()
 # platform layer.
 function(flagwash_add_static_reset_program name)
     flagwash_add_static_program(${name} ${ARGN} ${PROJECT_SOURCE_DIR}/reset/AttributeReset_linux.cpp
-                                ${PROJECT_SOURCE_DIR}/reset/ResetWords.cpp
-                                ${PROJECT_SOURCE_DIR}/reset/DisplayText.cpp
                                 $<TARGET_OBJECTS:flagwash_reset_linux>)
+    target_link_libraries(${name} PRIVATE flagwash_core)
 endfunction()

@@ -1,6 +1,6 @@
 #include "DropData.h"
 
-#include "UriList.h"
+#include "selection/UriList.h"
 
 #include <QMimeData>
 #include <QSysInfo>
@@ -11,7 +11,9 @@ DropPayload dropPayloadFrom(const QMimeData* data)
     if (!data || !data->hasFormat(uriListType))
         return {};
     const QByteArray list = data->data(uriListType);
-    auto files = localFilesFromUriList(list, QSysInfo::machineHostName().toUtf8());
+    const QByteArray host = QSysInfo::machineHostName().toUtf8();
+    auto files = localFilesFromUriList({list.constData(), static_cast<std::size_t>(list.size())},
+                                       {host.constData(), static_cast<std::size_t>(host.size())});
     if (!files)
         return {};
     std::vector<std::filesystem::path> paths;

@@ -2,8 +2,8 @@
 // no NUL, the lines are independent of each other, and the paths taken, written back as file
 // URIs in any of the forms file managers use (and with a query, a fragment and blanks around
 // them), are taken again exactly.
-#include "UriList.h"
 #include "fuzz/FuzzCheck.h"
+#include "selection/UriList.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -19,9 +19,7 @@ constexpr std::string_view localHost = "my-Host";
 
 Paths parse(std::string_view list)
 {
-    return localFilesFromUriList(QByteArrayView(list.data(), static_cast<qsizetype>(list.size())),
-                                 QByteArrayView(localHost.data(), localHost.size()))
-            .value_or(Paths{});
+    return localFilesFromUriList(list, localHost).value_or(Paths{});
 }
 
 std::string shown(const Paths& paths)

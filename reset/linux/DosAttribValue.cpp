@@ -2,6 +2,7 @@
 
 #include "reset/NormalAttributes.h"
 #include "reset/linux/LittleEndian.h"
+#include "text/HexDigit.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -13,17 +14,6 @@ namespace {
 
 constexpr std::size_t maxHexDigits = 8;
 
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Clears the attributes in a "0x..." text in place, keeping its digit count and letter case
 // so that a Samba blob behind it stays where its alignment put it.
 bool normalizeText(std::string& text)
@@ -34,7 +24,7 @@ bool normalizeText(std::string& text)
     unsigned long value = 0;
     bool upper = false;
     for (std::size_t i = 2; i < text.size(); ++i) {
-        const int digit = hexDigit(text[i]);
+        const int digit = hexDigitValue(text[i]);
         if (digit < 0)
             return false;
         upper = upper || (text[i] >= 'A' && text[i] <= 'F');

@@ -52,6 +52,14 @@ bool mayClearReadOnlyByMode(const PinnedObject& target, DeviceInfo& device,
 
 }  // namespace
 
+std::uint32_t SmbAttributes::normalWord(std::uint32_t word, bool folder)
+{
+    const std::uint32_t normal = word & ~dos::windowsNormal;
+    if (folder)
+        return normal | dos::directory;
+    return normal == 0 ? dos::normal : normal;
+}
+
 bool kernelAtLeast(int major, int minor)
 {
     static const std::pair<int, int> running = [] {
@@ -85,11 +93,7 @@ StepResult SmbAttributes::clear(PinnedObject& target, DeviceInfo& device)
     }
     if ((*attributes & dos::windowsNormal) == 0)
         return StepResult::normal();
-    std::uint32_t normal = *attributes & ~dos::windowsNormal;
-    if (target.isFolder())
-        normal |= dos::directory;
-    else if (normal == 0)
-        normal = dos::normal;
+    const std::uint32_t normal = SmbAttributes::normalWord(*attributes, target.isFolder());
     if (::setxattr(target.name(), xattrName, &normal, sizeof normal, 0) != 0) {
         // The client takes the write for a change of the file, which its read-only flag
         // forbids even to its owner. There the mode's write bits are that flag: giving them

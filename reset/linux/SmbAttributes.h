@@ -3,6 +3,8 @@
 #include "reset/linux/PinnedObject.h"
 #include "reset/linux/StepResult.h"
 
+#include <cstdint>
+
 namespace linuxreset {
 
 // The attributes of a file on a Windows or Samba share, as the kernel's cifs client shows them:
@@ -14,6 +16,10 @@ class SmbAttributes
 {
 public:
     static StepResult clear(PinnedObject& target, DeviceInfo& device);
+
+    // The word to write for `word` with nothing of what Windows clears left: never 0, which
+    // the client takes for "leave as it is".
+    static std::uint32_t normalWord(std::uint32_t word, bool folder);
 };
 
 // Whether the running kernel is at least major.minor, by uname.

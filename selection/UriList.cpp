@@ -1,21 +1,12 @@
-#include "UriList.h"
+#include "selection/UriList.h"
+
+#include "text/HexDigit.h"
 
 #include <algorithm>
 #include <cstring>
 #include <string_view>
 
 namespace {
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 char asciiLower(char c)
 {
@@ -43,9 +34,9 @@ std::optional<std::string> percentDecoded(std::string_view text)
     char* out = bytes.data();
     for (std::size_t i = 0; i < text.size(); ++i) {
         char c = text[i];
-        if (c == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0
-            && hexValue(text[i + 2]) >= 0) {
-            c = static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
+        if (c == '%' && i + 2 < text.size() && hexDigitValue(text[i + 1]) >= 0
+            && hexDigitValue(text[i + 2]) >= 0) {
+            c = static_cast<char>(hexDigitValue(text[i + 1]) * 16 + hexDigitValue(text[i + 2]));
             i += 2;
         }
         if (c == '\0')
@@ -78,12 +69,9 @@ std::optional<std::string> localPath(std::string_view line, std::string_view loc
 
 }  // namespace
 
-std::optional<std::vector<std::string>> localFilesFromUriList(QByteArrayView uriList,
-                                                              QByteArrayView localHostName)
+std::optional<std::vector<std::string>> localFilesFromUriList(std::string_view text,
+                                                              std::string_view hostName)
 {
-    const std::string_view text(uriList.data(), static_cast<std::size_t>(uriList.size()));
-    const std::string_view hostName(localHostName.data(),
-                                    static_cast<std::size_t>(localHostName.size()));
     std::vector<std::string> files;
     files.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
     for (std::size_t start = 0; start < text.size();) {

@@ -1,6 +1,4 @@
-#include "UriList.h"
-
-#include <QByteArray>
+#include "selection/UriList.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +9,7 @@ using Files = std::optional<std::vector<std::string>>;
 struct UriCase
 {
     const char* name;
-    QByteArray list;
+    std::string list;
     Files files;
 };
 

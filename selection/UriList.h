@@ -1,8 +1,7 @@
 #pragma once
-#include <QByteArrayView>
-
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The local files of a text/uri-list (RFC 2483), as the exact bytes of their paths: names
@@ -10,5 +9,5 @@
 // Remote URLs and comments are left out; nullopt when the list names no local file.
 // One pass over the bytes and one allocation per path: drops of 100 000 files are common
 // after an infection.
-std::optional<std::vector<std::string>> localFilesFromUriList(QByteArrayView uriList,
-                                                              QByteArrayView localHostName);
+std::optional<std::vector<std::string>> localFilesFromUriList(std::string_view uriList,
+                                                              std::string_view localHostName);
