@@ -1,7 +1,6 @@
 #include "DropZone.h"
 
 #include "DropData.h"
-#include "app/frmFlagwash.h"
 
 #include <QApplication>
 #include <QDrag>
@@ -20,11 +19,11 @@ void DropZone::answer(QDropEvent* event)
     event->accept();
 }
 
-// Qt delivers drags and drops to a window that a modal dialog blocks; the form says when a
-// drop may not reach it, and the source is told no.
+// Qt delivers drags and drops to a window that a modal dialog blocks; the window says when a
+// drop may not be taken, and the source is told no.
 bool DropZone::refuse(QDropEvent* event)
 {
-    if (form_ && form_->takesDrops())
+    if (dropsTaken_ && dropsTaken_())
         return false;
     event->setDropAction(Qt::IgnoreAction);
     event->ignore();
@@ -35,7 +34,7 @@ void DropZone::dragEnterEvent(QDragEnterEvent* event)
 {
     if (refuse(event))
         return;
-    form_->Form_OLEDragOver();
+    emit draggedOver();
     answer(event);
 }
 
@@ -43,8 +42,16 @@ void DropZone::dragMoveEvent(QDragMoveEvent* event)
 {
     if (refuse(event))
         return;
-    form_->Form_OLEDragOver();
+    emit draggedOver();
     answer(event);
+}
+
+// Leaving is a drag-over event too, as it is on Windows.
+void DropZone::dragLeaveEvent(QDragLeaveEvent* event)
+{
+    if (dropsTaken_ && dropsTaken_())
+        emit draggedOver();
+    event->accept();
 }
 
 void DropZone::dropEvent(QDropEvent* event)
@@ -52,7 +59,7 @@ void DropZone::dropEvent(QDropEvent* event)
     if (refuse(event))
         return;
     answer(event);
-    form_->Image1_OLEDragDrop(dropPayloadFrom(event->mimeData()));
+    emit dropped(dropPayloadFrom(event->mimeData()));
 }
 
 void DropZone::mousePressEvent(QMouseEvent* event)

@@ -99,7 +99,11 @@ QWidget* FlagwashWindow::createControl(const Layout::Control& c)
 void FlagwashWindow::attach(frmFlagwash& form)
 {
     form_ = &form;
-    dropZone()->attach(form);
+    DropZone* zone = dropZone();
+    zone->setDropsTaken([&form] { return form.takesDrops(); });
+    connect(zone, &DropZone::draggedOver, this, [&form] { form.Form_OLEDragOver(); });
+    connect(zone, &DropZone::dropped, this,
+            [&form](DropPayload payload) { form.Image1_OLEDragDrop(std::move(payload)); });
     // Each button calls its handler by name, not through a member-function pointer: for such a
     // call reached through a lambda's captured this, GCC 12 with -fsanitize=vptr computes the
     // object only on the path taken for virtual functions and reads it unset on the other, so
@@ -177,6 +181,14 @@ void FlagwashWindow::dragEnterEvent(QDragEnterEvent* event)
     }
     form_->Form_OLEDragOver();
     // Accepted to follow the drag, but nothing can be dropped here.
+    event->accept();
+}
+
+// Leaving is a drag-over event too, as it is on Windows.
+void FlagwashWindow::dragLeaveEvent(QDragLeaveEvent* event)
+{
+    if (form_ && form_->takesDrops())
+        form_->Form_OLEDragOver();
     event->accept();
 }
 
