@@ -37,7 +37,7 @@ DWORD DropTarget::answer(POINTL point, DWORD offered) const
 {
     if (!window_.takesDropAt({point.x, point.y}))
         return DROPEFFECT_NONE;
-    return toDropEffect(answerDropEffect(offeredEffects(offered)));
+    return toOleEffect(answerDropEffect(offeredEffects(offered)));
 }
 
 HRESULT DropTarget::DragEnter(IDataObject*, DWORD, POINTL point, DWORD* effect)
@@ -71,7 +71,7 @@ HRESULT DropTarget::Drop(IDataObject* data, DWORD, POINTL point, DWORD* effect)
     if (!window_.takesDropAt({point.x, point.y}))
         return S_OK;
     if (effect)
-        *effect = toDropEffect(answerDropEffect(offeredEffects(offered)));
+        *effect = toOleEffect(answerDropEffect(offeredEffects(offered)));
     window_.dropOnImage1(readDropPayload(data));
     return S_OK;
 }
@@ -112,15 +112,13 @@ OfferedEffects offeredEffects(DWORD effects)
             (effects & DROPEFFECT_LINK) != 0};
 }
 
-DWORD toDropEffect(DropEffect effect)
+DWORD toOleEffect(DropEffect effect)
 {
     switch (effect) {
     case DropEffect::Copy:
         return DROPEFFECT_COPY;
     case DropEffect::Link:
         return DROPEFFECT_LINK;
-    case DropEffect::Move:
-        return DROPEFFECT_MOVE;
     case DropEffect::None:
         break;
     }

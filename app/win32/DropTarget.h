@@ -40,4 +40,4 @@ private:
 DropPayload readDropPayload(IDataObject* data);
 
 OfferedEffects offeredEffects(DWORD effects);
-DWORD toDropEffect(DropEffect effect);
+DWORD toOleEffect(DropEffect effect);
