@@ -1,7 +1,4 @@
 #pragma once
-#include "selection/DropEffect.h"
-#include "selection/DropPayload.h"
-
 #include <ole2.h>
 
 class MainWindow;
@@ -35,9 +32,3 @@ private:
     MainWindow& window_;
     ULONG references_ = 1;
 };
-
-// The file list of a drop (CF_HDROP), or a payload without files when it has none.
-DropPayload readDropPayload(IDataObject* data);
-
-OfferedEffects offeredEffects(DWORD effects);
-DWORD toOleEffect(DropEffect effect);
