@@ -1,7 +1,7 @@
 #include "DropTarget.h"
 
 #include "DropData.h"
-#include "MainWindow.h"
+#include "DropSite.h"
 
 HRESULT DropTarget::QueryInterface(REFIID iid, void** object)
 {
@@ -31,14 +31,14 @@ ULONG DropTarget::Release()
 
 DWORD DropTarget::answer(POINTL point, DWORD offered) const
 {
-    if (!window_.takesDropAt({point.x, point.y}))
+    if (!site_.takesDropAt({point.x, point.y}))
         return DROPEFFECT_NONE;
     return toOleEffect(answerDropEffect(offeredEffects(offered)));
 }
 
 HRESULT DropTarget::DragEnter(IDataObject*, DWORD, POINTL point, DWORD* effect)
 {
-    window_.dragOver();
+    site_.dragOver();
     if (effect)
         *effect = answer(point, *effect);
     return S_OK;
@@ -46,7 +46,7 @@ HRESULT DropTarget::DragEnter(IDataObject*, DWORD, POINTL point, DWORD* effect)
 
 HRESULT DropTarget::DragOver(DWORD, POINTL point, DWORD* effect)
 {
-    window_.dragOver();
+    site_.dragOver();
     if (effect)
         *effect = answer(point, *effect);
     return S_OK;
@@ -55,7 +55,7 @@ HRESULT DropTarget::DragOver(DWORD, POINTL point, DWORD* effect)
 HRESULT DropTarget::DragLeave()
 {
     // Leaving is a drag-over event too.
-    window_.dragOver();
+    site_.dragOver();
     return S_OK;
 }
 
@@ -64,10 +64,10 @@ HRESULT DropTarget::Drop(IDataObject* data, DWORD, POINTL point, DWORD* effect)
     const DWORD offered = effect ? *effect : DROPEFFECT_NONE;
     if (effect)
         *effect = DROPEFFECT_NONE;
-    if (!window_.takesDropAt({point.x, point.y}))
+    if (!site_.takesDropAt({point.x, point.y}))
         return S_OK;
     if (effect)
         *effect = toOleEffect(answerDropEffect(offeredEffects(offered)));
-    window_.dropOnImage1(readDropPayload(data));
+    site_.dropOnImage1(readDropPayload(data));
     return S_OK;
 }

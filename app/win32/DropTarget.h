@@ -1,15 +1,15 @@
 #pragma once
 #include <ole2.h>
 
-class MainWindow;
+class DropSite;
 
 // The window's registered OLE drop target: every drag over the window is a drag-over event,
-// and a drop counts only where Image1 is shown on top.
+// and a drop counts only where the site takes it.
 class DropTarget : public IDropTarget
 {
 public:
-    explicit DropTarget(MainWindow& window)
-        : window_(window)
+    explicit DropTarget(DropSite& site)
+        : site_(site)
     { }
     DropTarget(const DropTarget&) = delete;
     DropTarget& operator=(const DropTarget&) = delete;
@@ -29,6 +29,6 @@ private:
     virtual ~DropTarget() = default;
     DWORD answer(POINTL point, DWORD offered) const;
 
-    MainWindow& window_;
+    DropSite& site_;
     ULONG references_ = 1;
 };

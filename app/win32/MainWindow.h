@@ -1,4 +1,6 @@
 #pragma once
+#include "ControlHost.h"
+#include "DropSite.h"
 #include "Picture.h"
 #include "app/Layout.h"
 #include "selection/DropPayload.h"
@@ -15,7 +17,7 @@ class WindowAccessible;
 
 // The window frmFlagwash on Windows: draws the layout table, shows its tooltips, takes clicks,
 // drags and drops, and forwards each event to the core handler of the same name.
-class MainWindow
+class MainWindow final : public DropSite, public ControlHost
 {
 public:
     // Creates the window, hidden; handle() is null when that fails.
@@ -24,8 +26,8 @@ public:
     MainWindow& operator=(const MainWindow&) = delete;
     ~MainWindow();
 
-    HWND handle() const { return window_; }
-    int dpi() const { return dpi_; }
+    HWND handle() const override { return window_; }
+    int dpi() const override { return dpi_; }
 
     // Events reach the form from now on.
     void attach(frmFlagwash& form);
@@ -39,16 +41,14 @@ public:
     // What the drop target reports and asks. A disabled window, behind a modal box or a
     // progress display, takes no drag, as Windows finds no drop target in it; nor does the
     // window while the form is busy with a run or a box of its own.
-    void dragOver();
-    bool takesDropAt(POINT screenPoint) const;
-    void dropOnImage1(DropPayload payload);
+    void dragOver() override;
+    bool takesDropAt(POINT screenPoint) const override;
+    void dropOnImage1(DropPayload payload) override;
 
     // What screen readers ask.
-    bool isShown(const Layout::Control& control) const;
-    // The topmost shown control under a client point, as an index into Layout::controls.
-    std::optional<std::size_t> controlAt(POINT clientPoint) const;
-    // Clicks a control from the window's own message loop; false when it cannot be queued.
-    bool pressLater(std::size_t control);
+    bool isShown(const Layout::Control& control) const override;
+    std::optional<std::size_t> controlAt(POINT clientPoint) const override;
+    bool pressLater(std::size_t control) override;
 
 private:
     static LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam,

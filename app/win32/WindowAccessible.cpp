@@ -1,7 +1,7 @@
 #include "WindowAccessible.h"
 
+#include "ControlHost.h"
 #include "Dpi.h"
-#include "MainWindow.h"
 #include "app/Layout.h"
 #include "platform/WideText_windows.h"
 
@@ -76,7 +76,7 @@ long accessibleChildId(std::size_t control)
     return found == children.end() ? 0 : static_cast<long>(found - children.begin()) + 1;
 }
 
-WindowAccessible* WindowAccessible::create(MainWindow& window)
+WindowAccessible* WindowAccessible::create(ControlHost& window)
 {
     IAccessible* standard = nullptr;
     if (FAILED(CreateStdAccessibleObject(window.handle(), OBJID_CLIENT, accessibleInterface,
@@ -86,7 +86,7 @@ WindowAccessible* WindowAccessible::create(MainWindow& window)
     return new WindowAccessible(window, standard);
 }
 
-WindowAccessible::WindowAccessible(MainWindow& window, IAccessible* standard)
+WindowAccessible::WindowAccessible(ControlHost& window, IAccessible* standard)
     : window_(&window)
     , standard_(standard)
 { }

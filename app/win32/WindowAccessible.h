@@ -8,7 +8,7 @@
 #include <ole2.h>
 #include <oleacc.h>
 
-class MainWindow;
+class ControlHost;
 
 // MinGW's oleacc import library links IID_IAccessible to a jump stub into oleacc.dll rather
 // than to the GUID, so the interface's own declaration supplies it.
@@ -23,7 +23,7 @@ class WindowAccessible final : public IAccessible, public IOleWindow
 {
 public:
     // Null when the system's object cannot be made.
-    static WindowAccessible* create(MainWindow& window);
+    static WindowAccessible* create(ControlHost& window);
     // The window is going: every later call fails as for an object that has gone away.
     void disconnect();
 
@@ -68,7 +68,7 @@ public:
     HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override;
 
 private:
-    WindowAccessible(MainWindow& window, IAccessible* standard);
+    WindowAccessible(ControlHost& window, IAccessible* standard);
     ~WindowAccessible();
     WindowAccessible(const WindowAccessible&) = delete;
     WindowAccessible& operator=(const WindowAccessible&) = delete;
@@ -97,7 +97,7 @@ private:
         return E_INVALIDARG;
     }
 
-    MainWindow* window_;
+    ControlHost* window_;
     IAccessible* standard_;
     ULONG references_ = 1;
 };
