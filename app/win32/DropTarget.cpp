@@ -3,32 +3,6 @@
 #include "DropData.h"
 #include "DropSite.h"
 
-HRESULT DropTarget::QueryInterface(REFIID iid, void** object)
-{
-    if (!object)
-        return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IDropTarget) {
-        *object = static_cast<IDropTarget*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG DropTarget::AddRef()
-{
-    return InterlockedIncrement(&references_);
-}
-
-ULONG DropTarget::Release()
-{
-    const ULONG left = InterlockedDecrement(&references_);
-    if (left == 0)
-        delete this;
-    return left;
-}
-
 DWORD DropTarget::answer(POINTL point, DWORD offered) const
 {
     if (!site_.takesDropAt({point.x, point.y}))

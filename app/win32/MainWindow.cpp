@@ -128,7 +128,6 @@ MainWindow::~MainWindow()
 {
     if (window_)
         DestroyWindow(window_);
-    releaseDropTarget();
     if (labelFont_)
         DeleteObject(labelFont_);
 }
@@ -166,17 +165,9 @@ void MainWindow::registerDropTarget()
 {
     if (!window_ || dropTarget_)
         return;
-    dropTarget_ = new DropTarget(*this);
-    if (FAILED(RegisterDragDrop(window_, dropTarget_)))
-        releaseDropTarget();
-}
-
-void MainWindow::releaseDropTarget()
-{
-    if (dropTarget_) {
-        dropTarget_->Release();
-        dropTarget_ = nullptr;
-    }
+    dropTarget_ = makeComObject<DropTarget>(*this);
+    if (FAILED(RegisterDragDrop(window_, dropTarget_.Get())))
+        dropTarget_.Reset();
 }
 
 void MainWindow::setDropZoneVisible(bool visible)
@@ -356,13 +347,11 @@ void MainWindow::dragPictureOut()
     const Layout::Picture& natural = *image1().picture;
     const Picture picture
             = Picture::load(instance_, natural.file, natural.width, natural.width, natural.height);
-    auto* data = new DataObject;
+    const auto data = makeComObject<DataObject>();
     data->add(CF_DIB, picture.toDib());
-    auto* source = new DropSource;
+    const auto source = makeComObject<DropSource>();
     DWORD effect = DROPEFFECT_NONE;
-    DoDragDrop(data, source, DROPEFFECT_COPY, &effect);
-    source->Release();
-    data->Release();
+    DoDragDrop(data.Get(), source.Get(), DROPEFFECT_COPY, &effect);
 }
 
 LRESULT CALLBACK MainWindow::windowProcedure(HWND window, UINT message, WPARAM wParam,
@@ -481,7 +470,7 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
                 accessible_ = WindowAccessible::create(*this);
             if (accessible_)
                 return LresultFromObject(accessibleInterface, wParam,
-                                         static_cast<IAccessible*>(accessible_));
+                                         static_cast<IAccessible*>(accessible_.Get()));
         }
         return DefWindowProcW(window_, message, wParam, lParam);
     case WM_CLOSE:
@@ -500,8 +489,7 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         if (accessible_) {
             // Screen readers may hold it longer than the window lives.
             accessible_->disconnect();
-            accessible_->Release();
-            accessible_ = nullptr;
+            accessible_.Reset();
         }
         return 0;
     default:

@@ -10,6 +10,7 @@
 #include <optional>
 
 #include <windows.h>
+#include <wrl/client.h>
 
 class frmFlagwash;
 class DropTarget;
@@ -61,14 +62,13 @@ private:
     void paint(HDC target) const;
     void click(Layout::ControlId id);
     void dragPictureOut();
-    void releaseDropTarget();
 
     HINSTANCE instance_;
     HWND window_ = nullptr;
     HWND tooltip_ = nullptr;
     frmFlagwash* form_ = nullptr;
-    DropTarget* dropTarget_ = nullptr;
-    WindowAccessible* accessible_ = nullptr;
+    Microsoft::WRL::ComPtr<DropTarget> dropTarget_;
+    Microsoft::WRL::ComPtr<WindowAccessible> accessible_;
     int dpi_ = Layout::referenceDpi;
     bool image1Shown_ = false;
     bool restorePosted_ = false;

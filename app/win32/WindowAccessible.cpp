@@ -9,6 +9,9 @@
 #include <array>
 #include <optional>
 #include <string_view>
+#include <utility>
+
+using Microsoft::WRL::ComPtr;
 
 namespace {
 
@@ -76,34 +79,26 @@ long accessibleChildId(std::size_t control)
     return found == children.end() ? 0 : static_cast<long>(found - children.begin()) + 1;
 }
 
-WindowAccessible* WindowAccessible::create(ControlHost& window)
+ComPtr<WindowAccessible> WindowAccessible::create(ControlHost& window)
 {
-    IAccessible* standard = nullptr;
-    if (FAILED(CreateStdAccessibleObject(window.handle(), OBJID_CLIENT, accessibleInterface,
-                                         reinterpret_cast<void**>(&standard)))
+    ComPtr<IAccessible> standard;
+    if (FAILED(CreateStdAccessibleObject(window.handle(), OBJID_CLIENT, IID_PPV_ARGS(&standard)))
         || !standard)
         return nullptr;
-    return new WindowAccessible(window, standard);
+    ComPtr<WindowAccessible> made;
+    made.Attach(new WindowAccessible(window, std::move(standard)));
+    return made;
 }
 
-WindowAccessible::WindowAccessible(ControlHost& window, IAccessible* standard)
+WindowAccessible::WindowAccessible(ControlHost& window, ComPtr<IAccessible> standard)
     : window_(&window)
-    , standard_(standard)
+    , standard_(std::move(standard))
 { }
-
-WindowAccessible::~WindowAccessible()
-{
-    if (standard_)
-        standard_->Release();
-}
 
 void WindowAccessible::disconnect()
 {
     window_ = nullptr;
-    if (standard_) {
-        standard_->Release();
-        standard_ = nullptr;
-    }
+    standard_.Reset();
 }
 
 WindowAccessible::Target WindowAccessible::resolve(const VARIANT& child, std::size_t& control) const
@@ -116,35 +111,6 @@ WindowAccessible::Target WindowAccessible::resolve(const VARIANT& child, std::si
         return Target::Invalid;
     control = children[static_cast<std::size_t>(child.lVal) - 1];
     return Target::Child;
-}
-
-HRESULT WindowAccessible::QueryInterface(REFIID iid, void** object)
-{
-    if (!object)
-        return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == accessibleInterface) {
-        *object = static_cast<IAccessible*>(this);
-    } else if (iid == IID_IOleWindow) {
-        *object = static_cast<IOleWindow*>(this);
-    } else {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
-}
-
-ULONG WindowAccessible::AddRef()
-{
-    return InterlockedIncrement(&references_);
-}
-
-ULONG WindowAccessible::Release()
-{
-    const ULONG left = InterlockedDecrement(&references_);
-    if (left == 0)
-        delete this;
-    return left;
 }
 
 HRESULT WindowAccessible::GetTypeInfoCount(UINT* count)

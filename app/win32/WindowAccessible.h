@@ -1,4 +1,5 @@
 #pragma once
+#include "ComObject.h"
 #include "app/Layout.h"
 
 #include <cstddef>
@@ -14,23 +15,24 @@ class ControlHost;
 // than to the GUID, so the interface's own declaration supplies it.
 inline const IID& accessibleInterface = __uuidof(IAccessible);
 
+// Clients of MSAA may ask for the automation interface it is built on.
+template<> struct ExtendedInterface<IAccessible>
+{
+    using type = IDispatch;
+};
+
 // What screen readers see of the window's client area (MSAA, which UI Automation reads too).
 // The picture buttons and labels are drawn, not child windows, so they are this object's
 // simple children: named, described by their tooltips, placed as the layout places them, and
 // pressed as a click would press them. Everything about the window itself is the system's
 // standard client object.
-class WindowAccessible final : public IAccessible, public IOleWindow
+class WindowAccessible final : public ComObject<IAccessible, IOleWindow>
 {
 public:
     // Null when the system's object cannot be made.
-    static WindowAccessible* create(ControlHost& window);
+    static Microsoft::WRL::ComPtr<WindowAccessible> create(ControlHost& window);
     // The window is going: every later call fails as for an object that has gone away.
     void disconnect();
-
-    // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
 
     // IDispatch: clients of MSAA call the interface directly.
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
@@ -68,10 +70,8 @@ public:
     HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override;
 
 private:
-    WindowAccessible(ControlHost& window, IAccessible* standard);
-    ~WindowAccessible();
-    WindowAccessible(const WindowAccessible&) = delete;
-    WindowAccessible& operator=(const WindowAccessible&) = delete;
+    WindowAccessible(ControlHost& window, Microsoft::WRL::ComPtr<IAccessible> standard);
+    ~WindowAccessible() override = default;
 
     // The layout index of a child, or none for the window itself (CHILDID_SELF).
     enum class Target { Self, Child, Invalid };
@@ -98,8 +98,7 @@ private:
     }
 
     ControlHost* window_;
-    IAccessible* standard_;
-    ULONG references_ = 1;
+    Microsoft::WRL::ComPtr<IAccessible> standard_;
 };
 
 // The child id (1-based) of a layout control among the window's accessible children, or 0

@@ -228,14 +228,13 @@ void dragTextOver(HWND window, POINT screenPoint)
 {
     IDropTarget* target = registeredDropTarget(window);
     ASSERT_TRUE(target);
-    auto* data = new DataObject;
+    const auto data = makeComObject<DataObject>();
     const wchar_t text[] = L"some text";
     HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, sizeof(text));
     std::memcpy(GlobalLock(memory), text, sizeof(text));
     GlobalUnlock(memory);
     data->add(CF_UNICODETEXT, memory);
     DWORD effect = DROPEFFECT_COPY;
-    target->DragEnter(data, MK_LBUTTON, {screenPoint.x, screenPoint.y}, &effect);
+    target->DragEnter(data.Get(), MK_LBUTTON, {screenPoint.x, screenPoint.y}, &effect);
     target->DragLeave();
-    data->Release();
 }
