@@ -1,18 +1,18 @@
 #include "MainWindow.h"
 
+#include "BackBuffer.h"
 #include "DataObject.h"
 #include "Dpi.h"
 #include "DropSource.h"
 #include "DropTarget.h"
+#include "Fonts.h"
 #include "LabelText.h"
 #include "WindowAccessible.h"
 #include "app/frmFlagwash.h"
 #include "platform/WideText_windows.h"
 
-#include <commctrl.h>
 #include <ole2.h>
 
-#include <cmath>
 #include <cstdlib>
 #include <string>
 
@@ -25,61 +25,10 @@ constexpr UINT restoreSizeMessage = WM_APP + 1;
 // A control pressed through a screen reader; wParam is its index in Layout::controls.
 constexpr UINT pressMessage = WM_APP + 2;
 constexpr int iconResource = 1;
-constexpr wchar_t fallbackFontResource[] = L"LABELFONT.TTF";
 
 COLORREF colourOf(const Layout::Rgb& rgb)
 {
     return RGB(rgb.red, rgb.green, rgb.blue);
-}
-
-int CALLBACK noteFontFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found)
-{
-    *reinterpret_cast<bool*>(found) = true;
-    return 0;
-}
-
-bool fontInstalled(std::string_view family)
-{
-    LOGFONTW wanted{};
-    wanted.lfCharSet = DEFAULT_CHARSET;
-    const std::wstring name = toWide(family);
-    name.copy(wanted.lfFaceName, LF_FACESIZE - 1);
-    bool found = false;
-    HDC screen = GetDC(nullptr);
-    EnumFontFamiliesExW(screen, &wanted, noteFontFound, reinterpret_cast<LPARAM>(&found), 0);
-    ReleaseDC(nullptr, screen);
-    return found;
-}
-
-// Georgia comes with every Windows; where it is missing (Wine) the bundled serif of the same
-// metrics stands in, private to this process.
-std::string_view labelFamily(HINSTANCE instance)
-{
-    static const std::string_view family = [instance] {
-        if (fontInstalled(Layout::labelFont.family))
-            return Layout::labelFont.family;
-        HRSRC found = FindResourceW(instance, fallbackFontResource, MAKEINTRESOURCEW(10));
-        HGLOBAL loaded = found ? LoadResource(instance, found) : nullptr;
-        void* data = loaded ? LockResource(loaded) : nullptr;
-        DWORD fonts = 0;
-        if (data && AddFontMemResourceEx(data, SizeofResource(instance, found), nullptr, &fonts))
-            return Layout::labelFont.fallbackFamily;
-        return Layout::labelFont.family;
-    }();
-    return family;
-}
-
-HFONT createLabelFont(HINSTANCE instance, int dpi)
-{
-    LOGFONTW font{};
-    font.lfHeight = -static_cast<LONG>(std::lround(Layout::labelFont.pointSize * dpi / 72.0));
-    font.lfWeight = Layout::labelFont.weight;
-    font.lfCharSet = ANSI_CHARSET;
-    font.lfOutPrecision = OUT_TT_PRECIS;
-    font.lfQuality = DEFAULT_QUALITY;
-    font.lfPitchAndFamily = VARIABLE_PITCH | FF_ROMAN;
-    toWide(labelFamily(instance)).copy(font.lfFaceName, LF_FACESIZE - 1);
-    return CreateFontIndirectW(&font);
 }
 
 void registerWindowClass(HINSTANCE instance, WNDPROC procedure)
@@ -121,7 +70,7 @@ MainWindow::MainWindow(HINSTANCE instance)
         return;
     dpi_ = windowDpi(window_);
     loadPicturesAndFont();
-    createTooltips();
+    tooltips_.create(instance_);
 }
 
 MainWindow::~MainWindow()
@@ -177,7 +126,7 @@ void MainWindow::setDropZoneVisible(bool visible)
     image1Shown_ = visible;
     if (!window_)
         return;
-    placeTooltips();
+    tooltips_.place();
     const RECT area = pixelRect(image1().rect, dpi_);
     InvalidateRect(window_, &area, FALSE);
     const std::size_t index = static_cast<std::size_t>(&image1() - Layout::controls.data());
@@ -207,66 +156,6 @@ void MainWindow::dropOnImage1(DropPayload payload)
         form_->Image1_OLEDragDrop(std::move(payload));
 }
 
-void MainWindow::loadPicturesAndFont()
-{
-    const Layout::Picture& back = Layout::background;
-    background_ = Picture::load(instance_, back.file, back.width, scaleToDpi(back.width, dpi_),
-                                scaleToDpi(back.height, dpi_));
-    for (std::size_t i = 0; i < Layout::controls.size(); ++i) {
-        if (const std::optional<Layout::Picture>& picture = Layout::controls[i].picture) {
-            pictures_[i] = Picture::load(instance_, picture->file, picture->width,
-                                         scaleToDpi(picture->width, dpi_),
-                                         scaleToDpi(picture->height, dpi_));
-        }
-    }
-    if (labelFont_)
-        DeleteObject(labelFont_);
-    labelFont_ = createLabelFont(instance_, dpi_);
-}
-
-void MainWindow::createTooltips()
-{
-    tooltip_
-            = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
-                              WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
-                              CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, instance_, nullptr);
-    if (!tooltip_)
-        return;
-    // The tooltip control takes the first tool whose rectangle holds the pointer, so tools go
-    // in topmost first; a label is a tool without text, so nothing shows where it lies on top.
-    for (std::size_t i = Layout::controls.size(); i-- > 0;) {
-        const Layout::Control& control = Layout::controls[i];
-        if (!control.shownAtStart && control.id != Layout::ControlId::Image1)
-            continue;
-        std::wstring text = toWide(control.tooltip);
-        TTTOOLINFOW tool{};
-        tool.cbSize = sizeof(tool);
-        tool.uFlags = TTF_SUBCLASS;
-        tool.hwnd = window_;
-        tool.uId = i;
-        tool.lpszText = text.data();
-        SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    }
-    placeTooltips();
-}
-
-void MainWindow::placeTooltips()
-{
-    if (!tooltip_)
-        return;
-    for (std::size_t i = 0; i < Layout::controls.size(); ++i) {
-        const Layout::Control& control = Layout::controls[i];
-        TTTOOLINFOW tool{};
-        tool.cbSize = sizeof(tool);
-        tool.hwnd = window_;
-        tool.uId = i;
-        if (isShown(control))
-            tool.rect = pixelRect(control.rect, dpi_);
-        SendMessageW(tooltip_, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
-    }
-    SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, scaleToDpi(400, dpi_));
-}
-
 bool MainWindow::isShown(const Layout::Control& control) const
 {
     if (control.id == Layout::ControlId::Image1)
@@ -285,6 +174,28 @@ std::optional<std::size_t> MainWindow::controlAt(POINT clientPoint) const
             return i;
     }
     return std::nullopt;
+}
+
+bool MainWindow::pressLater(std::size_t control)
+{
+    return window_ && PostMessageW(window_, pressMessage, control, 0);
+}
+
+void MainWindow::loadPicturesAndFont()
+{
+    const Layout::Picture& back = Layout::background;
+    background_ = Picture::load(instance_, back.file, back.width, scaleToDpi(back.width, dpi_),
+                                scaleToDpi(back.height, dpi_));
+    for (std::size_t i = 0; i < Layout::controls.size(); ++i) {
+        if (const std::optional<Layout::Picture>& picture = Layout::controls[i].picture) {
+            pictures_[i] = Picture::load(instance_, picture->file, picture->width,
+                                         scaleToDpi(picture->width, dpi_),
+                                         scaleToDpi(picture->height, dpi_));
+        }
+    }
+    if (labelFont_)
+        DeleteObject(labelFont_);
+    labelFont_ = createLabelFont(instance_, dpi_);
 }
 
 void MainWindow::paint(HDC target) const
@@ -337,11 +248,6 @@ void MainWindow::click(Layout::ControlId id)
     }
 }
 
-bool MainWindow::pressLater(std::size_t control)
-{
-    return window_ && PostMessageW(window_, pressMessage, control, 0);
-}
-
 void MainWindow::dragPictureOut()
 {
     const Layout::Picture& natural = *image1().picture;
@@ -369,7 +275,7 @@ LRESULT CALLBACK MainWindow::windowProcedure(HWND window, UINT message, WPARAM w
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         self->window_ = nullptr;
-        self->tooltip_ = nullptr;
+        self->tooltips_.forget();
         return DefWindowProcW(window, message, wParam, lParam);
     }
     return self->handleMessage(message, wParam, lParam);
@@ -390,7 +296,7 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_DPICHANGED: {
         dpi_ = HIWORD(wParam);
         loadPicturesAndFont();
-        placeTooltips();
+        tooltips_.place();
         const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
         SetWindowPos(window_, nullptr, suggested->left, suggested->top,
                      suggested->right - suggested->left, suggested->bottom - suggested->top,
@@ -407,21 +313,8 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         HDC target = BeginPaint(window_, &ps);
         RECT client{};
         GetClientRect(window_, &client);
-        // Drawn off screen first, so showing or hiding Image1 does not flicker.
-        HDC buffer = CreateCompatibleDC(target);
-        HBITMAP bitmap = CreateCompatibleBitmap(target, client.right, client.bottom);
-        if (buffer && bitmap) {
-            HGDIOBJ previous = SelectObject(buffer, bitmap);
-            paint(buffer);
-            BitBlt(target, 0, 0, client.right, client.bottom, buffer, 0, 0, SRCCOPY);
-            SelectObject(buffer, previous);
-        } else {
-            paint(target);
-        }
-        if (bitmap)
-            DeleteObject(bitmap);
-        if (buffer)
-            DeleteDC(buffer);
+        // Off screen first, so showing or hiding Image1 does not flicker.
+        paintBuffered(target, client.right, client.bottom, [this](HDC buffer) { paint(buffer); });
         EndPaint(window_, &ps);
         return 0;
     }

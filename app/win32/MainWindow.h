@@ -2,6 +2,7 @@
 #include "ControlHost.h"
 #include "DropSite.h"
 #include "Picture.h"
+#include "Tooltips.h"
 #include "app/Layout.h"
 #include "selection/DropPayload.h"
 
@@ -46,7 +47,7 @@ public:
     bool takesDropAt(POINT screenPoint) const override;
     void dropOnImage1(DropPayload payload) override;
 
-    // What screen readers ask.
+    // What screen readers and the tooltips ask.
     bool isShown(const Layout::Control& control) const override;
     std::optional<std::size_t> controlAt(POINT clientPoint) const override;
     bool pressLater(std::size_t control) override;
@@ -57,18 +58,16 @@ private:
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     void loadPicturesAndFont();
-    void createTooltips();
-    void placeTooltips();
     void paint(HDC target) const;
     void click(Layout::ControlId id);
     void dragPictureOut();
 
     HINSTANCE instance_;
     HWND window_ = nullptr;
-    HWND tooltip_ = nullptr;
     frmFlagwash* form_ = nullptr;
     Microsoft::WRL::ComPtr<DropTarget> dropTarget_;
     Microsoft::WRL::ComPtr<WindowAccessible> accessible_;
+    Tooltips tooltips_{*this};
     int dpi_ = Layout::referenceDpi;
     bool image1Shown_ = false;
     bool restorePosted_ = false;
