@@ -31,6 +31,11 @@ COLORREF colourOf(const Layout::Rgb& rgb)
     return RGB(rgb.red, rgb.green, rgb.blue);
 }
 
+POINT clientPointOf(LPARAM lParam)
+{
+    return {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+}
+
 void registerWindowClass(HINSTANCE instance, WNDPROC procedure)
 {
     WNDCLASSEXW windowClass{};
@@ -285,107 +290,164 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_SIZE:
-        if (form_ && !restorePosted_)
-            restorePosted_ = PostMessageW(window_, restoreSizeMessage, 0, 0);
-        return 0;
+        return onSize();
     case restoreSizeMessage:
-        restorePosted_ = false;
-        if (form_)
-            form_->Form_Resize();
-        return 0;
-    case WM_DPICHANGED: {
-        dpi_ = HIWORD(wParam);
-        loadPicturesAndFont();
-        tooltips_.place();
-        const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
-        SetWindowPos(window_, nullptr, suggested->left, suggested->top,
-                     suggested->right - suggested->left, suggested->bottom - suggested->top,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
-        InvalidateRect(window_, nullptr, FALSE);
-        return 0;
-    }
+        return onRestoreSize();
+    case WM_DPICHANGED:
+        return onDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
     case WM_ERASEBKGND:
-        return 1;
+        return 1;  // WM_PAINT covers every pixel
     case WM_GETFONT:
         return reinterpret_cast<LRESULT>(labelFont_);
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC target = BeginPaint(window_, &ps);
-        RECT client{};
-        GetClientRect(window_, &client);
-        // Off screen first, so showing or hiding Image1 does not flicker.
-        paintBuffered(target, client.right, client.bottom, [this](HDC buffer) { paint(buffer); });
-        EndPaint(window_, &ps);
-        return 0;
-    }
+    case WM_PAINT:
+        return onPaint();
     case WM_LBUTTONDOWN:
-        pressPoint_ = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-        pressed_ = controlAt(pressPoint_);
-        if (pressed_)
-            SetCapture(window_);
-        return 0;
+        return onLeftButtonDown(clientPointOf(lParam));
     case WM_MOUSEMOVE:
-        if (pressed_ && Layout::controls[*pressed_].id == Layout::ControlId::Image1
-            && (wParam & MK_LBUTTON)) {
-            const int x = static_cast<short>(LOWORD(lParam));
-            const int y = static_cast<short>(HIWORD(lParam));
-            if (std::abs(x - pressPoint_.x) > GetSystemMetrics(SM_CXDRAG)
-                || std::abs(y - pressPoint_.y) > GetSystemMetrics(SM_CYDRAG)) {
-                pressed_.reset();
-                ReleaseCapture();
-                dragPictureOut();
-            }
-        }
-        return 0;
-    case WM_LBUTTONUP: {
-        const std::optional<std::size_t> pressed = pressed_;
-        pressed_.reset();
-        if (!pressed)
-            return 0;
-        ReleaseCapture();
-        const POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-        if (controlAt(point) == pressed)
-            click(Layout::controls[*pressed].id);
-        return 0;
-    }
+        return onMouseMove(wParam, clientPointOf(lParam));
+    case WM_LBUTTONUP:
+        return onLeftButtonUp(clientPointOf(lParam));
     case WM_CAPTURECHANGED:
-        pressed_.reset();
-        return 0;
+        return onCaptureChanged();
     case pressMessage:
-        // Checked again: a modal box may have come up since the press was queued.
-        if (wParam < Layout::controls.size() && isShown(Layout::controls[wParam])
-            && IsWindowEnabled(window_))
-            click(Layout::controls[wParam].id);
-        return 0;
+        return onPress(wParam);
     case WM_GETOBJECT:
-        if (static_cast<DWORD>(lParam) == static_cast<DWORD>(OBJID_CLIENT)) {
-            if (!accessible_)
-                accessible_ = WindowAccessible::create(*this);
-            if (accessible_)
-                return LresultFromObject(accessibleInterface, wParam,
-                                         static_cast<IAccessible*>(accessible_.Get()));
-        }
-        return DefWindowProcW(window_, message, wParam, lParam);
+        return onGetObject(wParam, lParam);
     case WM_CLOSE:
-        if (form_)
-            form_->Form_Unload();
-        else
-            DestroyWindow(window_);
-        return 0;
+        return onClose();
     case WM_ENDSESSION:
-        if (wParam && form_)
-            form_->Form_Unload();
-        return 0;
+        return onEndSession(wParam != FALSE);
     case WM_DESTROY:
-        if (dropTarget_)
-            RevokeDragDrop(window_);
-        if (accessible_) {
-            // Screen readers may hold it longer than the window lives.
-            accessible_->disconnect();
-            accessible_.Reset();
-        }
-        return 0;
+        return onDestroy();
     default:
         return DefWindowProcW(window_, message, wParam, lParam);
     }
+}
+
+LRESULT MainWindow::onSize()
+{
+    if (form_ && !restorePosted_)
+        restorePosted_ = PostMessageW(window_, restoreSizeMessage, 0, 0);
+    return 0;
+}
+
+LRESULT MainWindow::onRestoreSize()
+{
+    restorePosted_ = false;
+    if (form_)
+        form_->Form_Resize();
+    return 0;
+}
+
+LRESULT MainWindow::onDpiChanged(int dpi, const RECT& suggested)
+{
+    dpi_ = dpi;
+    loadPicturesAndFont();
+    tooltips_.place();
+    SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(window_, nullptr, FALSE);
+    return 0;
+}
+
+LRESULT MainWindow::onPaint()
+{
+    PAINTSTRUCT ps;
+    HDC target = BeginPaint(window_, &ps);
+    RECT client{};
+    GetClientRect(window_, &client);
+    // Off screen first, so showing or hiding Image1 does not flicker.
+    paintBuffered(target, client.right, client.bottom, [this](HDC buffer) { paint(buffer); });
+    EndPaint(window_, &ps);
+    return 0;
+}
+
+LRESULT MainWindow::onLeftButtonDown(POINT point)
+{
+    pressPoint_ = point;
+    pressed_ = controlAt(pressPoint_);
+    if (pressed_)
+        SetCapture(window_);
+    return 0;
+}
+
+LRESULT MainWindow::onMouseMove(WPARAM keys, POINT point)
+{
+    if (!pressed_ || Layout::controls[*pressed_].id != Layout::ControlId::Image1
+        || !(keys & MK_LBUTTON))
+        return 0;
+    if (std::abs(point.x - pressPoint_.x) > GetSystemMetrics(SM_CXDRAG)
+        || std::abs(point.y - pressPoint_.y) > GetSystemMetrics(SM_CYDRAG)) {
+        pressed_.reset();
+        ReleaseCapture();
+        dragPictureOut();
+    }
+    return 0;
+}
+
+LRESULT MainWindow::onLeftButtonUp(POINT point)
+{
+    const std::optional<std::size_t> pressed = pressed_;
+    pressed_.reset();
+    if (!pressed)
+        return 0;
+    ReleaseCapture();
+    if (controlAt(point) == pressed)
+        click(Layout::controls[*pressed].id);
+    return 0;
+}
+
+LRESULT MainWindow::onCaptureChanged()
+{
+    pressed_.reset();
+    return 0;
+}
+
+LRESULT MainWindow::onPress(WPARAM control)
+{
+    // Checked again: a modal box may have come up since the press was queued.
+    if (control < Layout::controls.size() && isShown(Layout::controls[control])
+        && IsWindowEnabled(window_))
+        click(Layout::controls[control].id);
+    return 0;
+}
+
+LRESULT MainWindow::onGetObject(WPARAM wParam, LPARAM lParam)
+{
+    if (static_cast<DWORD>(lParam) == static_cast<DWORD>(OBJID_CLIENT)) {
+        if (!accessible_)
+            accessible_ = WindowAccessible::create(*this);
+        if (accessible_)
+            return LresultFromObject(accessibleInterface, wParam,
+                                     static_cast<IAccessible*>(accessible_.Get()));
+    }
+    return DefWindowProcW(window_, WM_GETOBJECT, wParam, lParam);
+}
+
+LRESULT MainWindow::onClose()
+{
+    if (form_)
+        form_->Form_Unload();
+    else
+        DestroyWindow(window_);
+    return 0;
+}
+
+LRESULT MainWindow::onEndSession(bool ending)
+{
+    if (ending && form_)
+        form_->Form_Unload();
+    return 0;
+}
+
+LRESULT MainWindow::onDestroy()
+{
+    if (dropTarget_)
+        RevokeDragDrop(window_);
+    if (accessible_) {
+        // Screen readers may hold it longer than the window lives.
+        accessible_->disconnect();
+        accessible_.Reset();
+    }
+    return 0;
 }

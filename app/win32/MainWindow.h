@@ -57,6 +57,20 @@ private:
                                             LPARAM lParam);
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
+    LRESULT onSize();
+    LRESULT onRestoreSize();
+    LRESULT onDpiChanged(int dpi, const RECT& suggested);
+    LRESULT onPaint();
+    LRESULT onLeftButtonDown(POINT point);
+    LRESULT onMouseMove(WPARAM keys, POINT point);
+    LRESULT onLeftButtonUp(POINT point);
+    LRESULT onCaptureChanged();
+    LRESULT onPress(WPARAM control);
+    LRESULT onGetObject(WPARAM wParam, LPARAM lParam);
+    LRESULT onClose();
+    LRESULT onEndSession(bool ending);
+    LRESULT onDestroy();
+
     void loadPicturesAndFont();
     void paint(HDC target) const;
     void click(Layout::ControlId id);
