@@ -61,14 +61,33 @@ HRESULT text(std::string_view utf8, BSTR* out)
     return *out ? S_OK : E_OUTOFMEMORY;
 }
 
-HRESULT childVariant(long id, VARIANT* out)
+long roleOf(const Layout::Control& control)
+{
+    switch (control.kind) {
+    case Layout::Kind::ImageButton:
+        return ROLE_SYSTEM_PUSHBUTTON;
+    case Layout::Kind::Label:
+        return ROLE_SYSTEM_STATICTEXT;
+    default:
+        return ROLE_SYSTEM_GRAPHIC;
+    }
+}
+
+HRESULT number(long value, VARIANT* out)
 {
     VariantInit(out);
-    if (id < 0)
-        return S_FALSE;
     out->vt = VT_I4;
-    out->lVal = id;
+    out->lVal = value;
     return S_OK;
+}
+
+// A child's id; a negative one is none, as at either end of the children.
+HRESULT childVariant(long id, VARIANT* out)
+{
+    if (id >= 0)
+        return number(id, out);
+    VariantInit(out);
+    return S_FALSE;
 }
 
 }  // namespace
@@ -99,6 +118,13 @@ void WindowAccessible::disconnect()
 {
     window_ = nullptr;
     standard_.Reset();
+}
+
+HRESULT WindowAccessible::refusal(const void* answer) const
+{
+    if (!answer)
+        return E_POINTER;
+    return window_ ? S_OK : CO_E_OBJNOTCONNECTED;
 }
 
 WindowAccessible::Target WindowAccessible::resolve(const VARIANT& child, std::size_t& control) const
@@ -148,10 +174,8 @@ HRESULT WindowAccessible::get_accParent(IDispatch** parent)
 
 HRESULT WindowAccessible::get_accChildCount(long* count)
 {
-    if (!count)
-        return E_POINTER;
-    if (!window_)
-        return CO_E_OBJNOTCONNECTED;
+    if (const HRESULT refused = refusal(count); refused != S_OK)
+        return refused;
     *count = static_cast<long>(children.size());
     return S_OK;
 }
@@ -199,22 +223,7 @@ HRESULT WindowAccessible::get_accRole(VARIANT child, VARIANT* role)
         return E_POINTER;
     return forTarget(
             child, [&] { return standard_->get_accRole(child, role); },
-            [&](const Layout::Control& item, std::size_t) {
-                VariantInit(role);
-                role->vt = VT_I4;
-                switch (item.kind) {
-                case Layout::Kind::ImageButton:
-                    role->lVal = ROLE_SYSTEM_PUSHBUTTON;
-                    break;
-                case Layout::Kind::Label:
-                    role->lVal = ROLE_SYSTEM_STATICTEXT;
-                    break;
-                default:
-                    role->lVal = ROLE_SYSTEM_GRAPHIC;
-                    break;
-                }
-                return S_OK;
-            });
+            [&](const Layout::Control& item, std::size_t) { return number(roleOf(item), role); });
 }
 
 HRESULT WindowAccessible::get_accState(VARIANT child, VARIANT* state)
@@ -232,10 +241,7 @@ HRESULT WindowAccessible::get_accState(VARIANT child, VARIANT* state)
                     flags |= STATE_SYSTEM_READONLY;
                 else if (hasAction(item) && !IsWindowEnabled(window_->handle()))
                     flags |= STATE_SYSTEM_UNAVAILABLE;
-                VariantInit(state);
-                state->vt = VT_I4;
-                state->lVal = flags;
-                return S_OK;
+                return number(flags, state);
             });
 }
 
@@ -315,10 +321,8 @@ HRESULT WindowAccessible::accLocation(long* left, long* top, long* width, long* 
 
 HRESULT WindowAccessible::accNavigate(long direction, VARIANT start, VARIANT* end)
 {
-    if (!end)
-        return E_POINTER;
-    if (!window_)
-        return CO_E_OBJNOTCONNECTED;
+    if (const HRESULT refused = refusal(end); refused != S_OK)
+        return refused;
     std::size_t control = 0;
     const long last = static_cast<long>(children.size());
     switch (resolve(start, control)) {
@@ -343,10 +347,8 @@ HRESULT WindowAccessible::accNavigate(long direction, VARIANT start, VARIANT* en
 
 HRESULT WindowAccessible::accHitTest(long x, long y, VARIANT* child)
 {
-    if (!child)
-        return E_POINTER;
-    if (!window_)
-        return CO_E_OBJNOTCONNECTED;
+    if (const HRESULT refused = refusal(child); refused != S_OK)
+        return refused;
     POINT point{x, y};
     ScreenToClient(window_->handle(), &point);
     RECT client{};

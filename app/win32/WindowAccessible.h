@@ -73,6 +73,9 @@ private:
     WindowAccessible(ControlHost& window, Microsoft::WRL::ComPtr<IAccessible> standard);
     ~WindowAccessible() override = default;
 
+    // Why a call cannot be answered: nowhere to put the answer, or the window has gone; S_OK
+    // when it can be.
+    HRESULT refusal(const void* answer) const;
     // The layout index of a child, or none for the window itself (CHILDID_SELF).
     enum class Target { Self, Child, Invalid };
     Target resolve(const VARIANT& child, std::size_t& control) const;
