@@ -126,12 +126,10 @@ ResetOutcome failure(DWORD code)
         break;
     }
     // Nothing more specific to say: the system's own words tell the user what happened.
-    const std::string number = "error " + std::to_string(code);
-    const std::string message = systemMessage(code);
     const Status status = code == ERROR_INVALID_FUNCTION || code == ERROR_NOT_SUPPORTED
             ? Status::NotSupported
             : Status::Failed;
-    return {status, message.empty() ? number : message + " (" + number + ")", Cause::SystemError};
+    return {status, describeError(code), Cause::SystemError};
 }
 
 ResetOutcome outcomeOf(const Attempt& attempt)

@@ -1,8 +1,10 @@
 #pragma once
 
-// Effects a drag source offers and the one the tool answers.
-enum class DropEffect { None, Copy, Move, Link };
+// The effect the tool answers a drag with. There is no "move": a source that sees a move may
+// delete the originals after the drop, so the tool cannot even say it.
+enum class DropEffect { None, Copy, Link };
 
+// What a drag source offers; a move offered is noted and never taken.
 struct OfferedEffects
 {
     bool copy = false;
@@ -10,5 +12,4 @@ struct OfferedEffects
     bool link = false;
 };
 
-// Never "move": a source that sees a move may delete the originals after the drop.
 DropEffect answerDropEffect(OfferedEffects offered);

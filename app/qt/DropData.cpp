@@ -34,8 +34,6 @@ Qt::DropAction toQtAction(DropEffect effect)
     switch (effect) {
     case DropEffect::Copy:
         return Qt::CopyAction;
-    case DropEffect::Move:
-        return Qt::MoveAction;
     case DropEffect::Link:
         return Qt::LinkAction;
     case DropEffect::None:

@@ -51,32 +51,6 @@ const DataObject::Entry* DataObject::find(const FORMATETC* format) const
     return nullptr;
 }
 
-HRESULT DataObject::QueryInterface(REFIID iid, void** object)
-{
-    if (!object)
-        return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IDataObject) {
-        *object = static_cast<IDataObject*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG DataObject::AddRef()
-{
-    return InterlockedIncrement(&references_);
-}
-
-ULONG DataObject::Release()
-{
-    const ULONG left = InterlockedDecrement(&references_);
-    if (left == 0)
-        delete this;
-    return left;
-}
-
 HRESULT DataObject::GetData(FORMATETC* format, STGMEDIUM* medium)
 {
     if (!medium)

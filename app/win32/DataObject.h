@@ -1,23 +1,17 @@
 #pragma once
+#include "ComObject.h"
+
 #include <vector>
 
 #include <ole2.h>
 
 // A data object holding a few formats, each as global memory, handed out as copies.
 // Image1 offers its picture with it when dragged out.
-class DataObject : public IDataObject
+class DataObject final : public ComObject<IDataObject>
 {
 public:
-    DataObject() = default;
-    DataObject(const DataObject&) = delete;
-    DataObject& operator=(const DataObject&) = delete;
-
     // Takes ownership of memory.
     void add(CLIPFORMAT format, HGLOBAL memory);
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
 
     HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override;
     HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC* format, STGMEDIUM* medium) override;
@@ -31,8 +25,7 @@ public:
     HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA** advises) override;
 
 private:
-    // Only Release deletes: COM decides the lifetime.
-    virtual ~DataObject();
+    ~DataObject() override;
 
     struct Entry
     {
@@ -41,6 +34,5 @@ private:
     };
     const Entry* find(const FORMATETC* format) const;
 
-    ULONG references_ = 1;
     std::vector<Entry> entries_;
 };

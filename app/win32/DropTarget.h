@@ -1,25 +1,18 @@
 #pragma once
-#include "selection/DropEffect.h"
-#include "selection/DropPayload.h"
+#include "ComObject.h"
 
 #include <ole2.h>
 
-class MainWindow;
+class DropSite;
 
 // The window's registered OLE drop target: every drag over the window is a drag-over event,
-// and a drop counts only where Image1 is shown on top.
-class DropTarget : public IDropTarget
+// and a drop counts only where the site takes it.
+class DropTarget final : public ComObject<IDropTarget>
 {
 public:
-    explicit DropTarget(MainWindow& window)
-        : window_(window)
+    explicit DropTarget(DropSite& site)
+        : site_(site)
     { }
-    DropTarget(const DropTarget&) = delete;
-    DropTarget& operator=(const DropTarget&) = delete;
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
 
     HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD keyState, POINTL point,
                                         DWORD* effect) override;
@@ -29,15 +22,8 @@ public:
                                    DWORD* effect) override;
 
 private:
-    virtual ~DropTarget() = default;
+    ~DropTarget() override = default;
     DWORD answer(POINTL point, DWORD offered) const;
 
-    MainWindow& window_;
-    ULONG references_ = 1;
+    DropSite& site_;
 };
-
-// The file list of a drop (CF_HDROP), or a payload without files when it has none.
-DropPayload readDropPayload(IDataObject* data);
-
-OfferedEffects offeredEffects(DWORD effects);
-DWORD toDropEffect(DropEffect effect);

@@ -1,18 +1,18 @@
 #include "MainWindow.h"
 
+#include "BackBuffer.h"
 #include "DataObject.h"
 #include "Dpi.h"
 #include "DropSource.h"
 #include "DropTarget.h"
+#include "Fonts.h"
 #include "LabelText.h"
 #include "WindowAccessible.h"
 #include "app/frmFlagwash.h"
 #include "platform/WideText_windows.h"
 
-#include <commctrl.h>
 #include <ole2.h>
 
-#include <cmath>
 #include <cstdlib>
 #include <string>
 
@@ -25,61 +25,15 @@ constexpr UINT restoreSizeMessage = WM_APP + 1;
 // A control pressed through a screen reader; wParam is its index in Layout::controls.
 constexpr UINT pressMessage = WM_APP + 2;
 constexpr int iconResource = 1;
-constexpr wchar_t fallbackFontResource[] = L"LABELFONT.TTF";
 
 COLORREF colourOf(const Layout::Rgb& rgb)
 {
     return RGB(rgb.red, rgb.green, rgb.blue);
 }
 
-int CALLBACK noteFontFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found)
+POINT clientPointOf(LPARAM lParam)
 {
-    *reinterpret_cast<bool*>(found) = true;
-    return 0;
-}
-
-bool fontInstalled(std::string_view family)
-{
-    LOGFONTW wanted{};
-    wanted.lfCharSet = DEFAULT_CHARSET;
-    const std::wstring name = toWide(family);
-    name.copy(wanted.lfFaceName, LF_FACESIZE - 1);
-    bool found = false;
-    HDC screen = GetDC(nullptr);
-    EnumFontFamiliesExW(screen, &wanted, noteFontFound, reinterpret_cast<LPARAM>(&found), 0);
-    ReleaseDC(nullptr, screen);
-    return found;
-}
-
-// Georgia comes with every Windows; where it is missing (Wine) the bundled serif of the same
-// metrics stands in, private to this process.
-std::string_view labelFamily(HINSTANCE instance)
-{
-    static const std::string_view family = [instance] {
-        if (fontInstalled(Layout::labelFont.family))
-            return Layout::labelFont.family;
-        HRSRC found = FindResourceW(instance, fallbackFontResource, MAKEINTRESOURCEW(10));
-        HGLOBAL loaded = found ? LoadResource(instance, found) : nullptr;
-        void* data = loaded ? LockResource(loaded) : nullptr;
-        DWORD fonts = 0;
-        if (data && AddFontMemResourceEx(data, SizeofResource(instance, found), nullptr, &fonts))
-            return Layout::labelFont.fallbackFamily;
-        return Layout::labelFont.family;
-    }();
-    return family;
-}
-
-HFONT createLabelFont(HINSTANCE instance, int dpi)
-{
-    LOGFONTW font{};
-    font.lfHeight = -static_cast<LONG>(std::lround(Layout::labelFont.pointSize * dpi / 72.0));
-    font.lfWeight = Layout::labelFont.weight;
-    font.lfCharSet = ANSI_CHARSET;
-    font.lfOutPrecision = OUT_TT_PRECIS;
-    font.lfQuality = DEFAULT_QUALITY;
-    font.lfPitchAndFamily = VARIABLE_PITCH | FF_ROMAN;
-    toWide(labelFamily(instance)).copy(font.lfFaceName, LF_FACESIZE - 1);
-    return CreateFontIndirectW(&font);
+    return {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
 }
 
 void registerWindowClass(HINSTANCE instance, WNDPROC procedure)
@@ -121,14 +75,13 @@ MainWindow::MainWindow(HINSTANCE instance)
         return;
     dpi_ = windowDpi(window_);
     loadPicturesAndFont();
-    createTooltips();
+    tooltips_.create(instance_);
 }
 
 MainWindow::~MainWindow()
 {
     if (window_)
         DestroyWindow(window_);
-    releaseDropTarget();
     if (labelFont_)
         DeleteObject(labelFont_);
 }
@@ -166,17 +119,9 @@ void MainWindow::registerDropTarget()
 {
     if (!window_ || dropTarget_)
         return;
-    dropTarget_ = new DropTarget(*this);
-    if (FAILED(RegisterDragDrop(window_, dropTarget_)))
-        releaseDropTarget();
-}
-
-void MainWindow::releaseDropTarget()
-{
-    if (dropTarget_) {
-        dropTarget_->Release();
-        dropTarget_ = nullptr;
-    }
+    dropTarget_ = makeComObject<DropTarget>(*this);
+    if (FAILED(RegisterDragDrop(window_, dropTarget_.Get())))
+        dropTarget_.Reset();
 }
 
 void MainWindow::setDropZoneVisible(bool visible)
@@ -186,7 +131,7 @@ void MainWindow::setDropZoneVisible(bool visible)
     image1Shown_ = visible;
     if (!window_)
         return;
-    placeTooltips();
+    tooltips_.place();
     const RECT area = pixelRect(image1().rect, dpi_);
     InvalidateRect(window_, &area, FALSE);
     const std::size_t index = static_cast<std::size_t>(&image1() - Layout::controls.data());
@@ -216,66 +161,6 @@ void MainWindow::dropOnImage1(DropPayload payload)
         form_->Image1_OLEDragDrop(std::move(payload));
 }
 
-void MainWindow::loadPicturesAndFont()
-{
-    const Layout::Picture& back = Layout::background;
-    background_ = Picture::load(instance_, back.file, back.width, scaleToDpi(back.width, dpi_),
-                                scaleToDpi(back.height, dpi_));
-    for (std::size_t i = 0; i < Layout::controls.size(); ++i) {
-        if (const std::optional<Layout::Picture>& picture = Layout::controls[i].picture) {
-            pictures_[i] = Picture::load(instance_, picture->file, picture->width,
-                                         scaleToDpi(picture->width, dpi_),
-                                         scaleToDpi(picture->height, dpi_));
-        }
-    }
-    if (labelFont_)
-        DeleteObject(labelFont_);
-    labelFont_ = createLabelFont(instance_, dpi_);
-}
-
-void MainWindow::createTooltips()
-{
-    tooltip_
-            = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
-                              WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
-                              CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, instance_, nullptr);
-    if (!tooltip_)
-        return;
-    // The tooltip control takes the first tool whose rectangle holds the pointer, so tools go
-    // in topmost first; a label is a tool without text, so nothing shows where it lies on top.
-    for (std::size_t i = Layout::controls.size(); i-- > 0;) {
-        const Layout::Control& control = Layout::controls[i];
-        if (!control.shownAtStart && control.id != Layout::ControlId::Image1)
-            continue;
-        std::wstring text = toWide(control.tooltip);
-        TTTOOLINFOW tool{};
-        tool.cbSize = sizeof(tool);
-        tool.uFlags = TTF_SUBCLASS;
-        tool.hwnd = window_;
-        tool.uId = i;
-        tool.lpszText = text.data();
-        SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    }
-    placeTooltips();
-}
-
-void MainWindow::placeTooltips()
-{
-    if (!tooltip_)
-        return;
-    for (std::size_t i = 0; i < Layout::controls.size(); ++i) {
-        const Layout::Control& control = Layout::controls[i];
-        TTTOOLINFOW tool{};
-        tool.cbSize = sizeof(tool);
-        tool.hwnd = window_;
-        tool.uId = i;
-        if (isShown(control))
-            tool.rect = pixelRect(control.rect, dpi_);
-        SendMessageW(tooltip_, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
-    }
-    SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, scaleToDpi(400, dpi_));
-}
-
 bool MainWindow::isShown(const Layout::Control& control) const
 {
     if (control.id == Layout::ControlId::Image1)
@@ -294,6 +179,28 @@ std::optional<std::size_t> MainWindow::controlAt(POINT clientPoint) const
             return i;
     }
     return std::nullopt;
+}
+
+bool MainWindow::pressLater(std::size_t control)
+{
+    return window_ && PostMessageW(window_, pressMessage, control, 0);
+}
+
+void MainWindow::loadPicturesAndFont()
+{
+    const Layout::Picture& back = Layout::background;
+    background_ = Picture::load(instance_, back.file, back.width, scaleToDpi(back.width, dpi_),
+                                scaleToDpi(back.height, dpi_));
+    for (std::size_t i = 0; i < Layout::controls.size(); ++i) {
+        if (const std::optional<Layout::Picture>& picture = Layout::controls[i].picture) {
+            pictures_[i] = Picture::load(instance_, picture->file, picture->width,
+                                         scaleToDpi(picture->width, dpi_),
+                                         scaleToDpi(picture->height, dpi_));
+        }
+    }
+    if (labelFont_)
+        DeleteObject(labelFont_);
+    labelFont_ = createLabelFont(instance_, dpi_);
 }
 
 void MainWindow::paint(HDC target) const
@@ -346,23 +253,16 @@ void MainWindow::click(Layout::ControlId id)
     }
 }
 
-bool MainWindow::pressLater(std::size_t control)
-{
-    return window_ && PostMessageW(window_, pressMessage, control, 0);
-}
-
 void MainWindow::dragPictureOut()
 {
     const Layout::Picture& natural = *image1().picture;
     const Picture picture
             = Picture::load(instance_, natural.file, natural.width, natural.width, natural.height);
-    auto* data = new DataObject;
+    const auto data = makeComObject<DataObject>();
     data->add(CF_DIB, picture.toDib());
-    auto* source = new DropSource;
+    const auto source = makeComObject<DropSource>();
     DWORD effect = DROPEFFECT_NONE;
-    DoDragDrop(data, source, DROPEFFECT_COPY, &effect);
-    source->Release();
-    data->Release();
+    DoDragDrop(data.Get(), source.Get(), DROPEFFECT_COPY, &effect);
 }
 
 LRESULT CALLBACK MainWindow::windowProcedure(HWND window, UINT message, WPARAM wParam,
@@ -380,7 +280,7 @@ LRESULT CALLBACK MainWindow::windowProcedure(HWND window, UINT message, WPARAM w
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         self->window_ = nullptr;
-        self->tooltip_ = nullptr;
+        self->tooltips_.forget();
         return DefWindowProcW(window, message, wParam, lParam);
     }
     return self->handleMessage(message, wParam, lParam);
@@ -390,121 +290,164 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_SIZE:
-        if (form_ && !restorePosted_)
-            restorePosted_ = PostMessageW(window_, restoreSizeMessage, 0, 0);
-        return 0;
+        return onSize();
     case restoreSizeMessage:
-        restorePosted_ = false;
-        if (form_)
-            form_->Form_Resize();
-        return 0;
-    case WM_DPICHANGED: {
-        dpi_ = HIWORD(wParam);
-        loadPicturesAndFont();
-        placeTooltips();
-        const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
-        SetWindowPos(window_, nullptr, suggested->left, suggested->top,
-                     suggested->right - suggested->left, suggested->bottom - suggested->top,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
-        InvalidateRect(window_, nullptr, FALSE);
-        return 0;
-    }
+        return onRestoreSize();
+    case WM_DPICHANGED:
+        return onDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
     case WM_ERASEBKGND:
-        return 1;
+        return 1;  // WM_PAINT covers every pixel
     case WM_GETFONT:
         return reinterpret_cast<LRESULT>(labelFont_);
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC target = BeginPaint(window_, &ps);
-        RECT client{};
-        GetClientRect(window_, &client);
-        // Drawn off screen first, so showing or hiding Image1 does not flicker.
-        HDC buffer = CreateCompatibleDC(target);
-        HBITMAP bitmap = CreateCompatibleBitmap(target, client.right, client.bottom);
-        if (buffer && bitmap) {
-            HGDIOBJ previous = SelectObject(buffer, bitmap);
-            paint(buffer);
-            BitBlt(target, 0, 0, client.right, client.bottom, buffer, 0, 0, SRCCOPY);
-            SelectObject(buffer, previous);
-        } else {
-            paint(target);
-        }
-        if (bitmap)
-            DeleteObject(bitmap);
-        if (buffer)
-            DeleteDC(buffer);
-        EndPaint(window_, &ps);
-        return 0;
-    }
+    case WM_PAINT:
+        return onPaint();
     case WM_LBUTTONDOWN:
-        pressPoint_ = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-        pressed_ = controlAt(pressPoint_);
-        if (pressed_)
-            SetCapture(window_);
-        return 0;
+        return onLeftButtonDown(clientPointOf(lParam));
     case WM_MOUSEMOVE:
-        if (pressed_ && Layout::controls[*pressed_].id == Layout::ControlId::Image1
-            && (wParam & MK_LBUTTON)) {
-            const int x = static_cast<short>(LOWORD(lParam));
-            const int y = static_cast<short>(HIWORD(lParam));
-            if (std::abs(x - pressPoint_.x) > GetSystemMetrics(SM_CXDRAG)
-                || std::abs(y - pressPoint_.y) > GetSystemMetrics(SM_CYDRAG)) {
-                pressed_.reset();
-                ReleaseCapture();
-                dragPictureOut();
-            }
-        }
-        return 0;
-    case WM_LBUTTONUP: {
-        const std::optional<std::size_t> pressed = pressed_;
-        pressed_.reset();
-        if (!pressed)
-            return 0;
-        ReleaseCapture();
-        const POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-        if (controlAt(point) == pressed)
-            click(Layout::controls[*pressed].id);
-        return 0;
-    }
+        return onMouseMove(wParam, clientPointOf(lParam));
+    case WM_LBUTTONUP:
+        return onLeftButtonUp(clientPointOf(lParam));
     case WM_CAPTURECHANGED:
-        pressed_.reset();
-        return 0;
+        return onCaptureChanged();
     case pressMessage:
-        // Checked again: a modal box may have come up since the press was queued.
-        if (wParam < Layout::controls.size() && isShown(Layout::controls[wParam])
-            && IsWindowEnabled(window_))
-            click(Layout::controls[wParam].id);
-        return 0;
+        return onPress(wParam);
     case WM_GETOBJECT:
-        if (static_cast<DWORD>(lParam) == static_cast<DWORD>(OBJID_CLIENT)) {
-            if (!accessible_)
-                accessible_ = WindowAccessible::create(*this);
-            if (accessible_)
-                return LresultFromObject(accessibleInterface, wParam,
-                                         static_cast<IAccessible*>(accessible_));
-        }
-        return DefWindowProcW(window_, message, wParam, lParam);
+        return onGetObject(wParam, lParam);
     case WM_CLOSE:
-        if (form_)
-            form_->Form_Unload();
-        else
-            DestroyWindow(window_);
-        return 0;
+        return onClose();
     case WM_ENDSESSION:
-        if (wParam && form_)
-            form_->Form_Unload();
-        return 0;
+        return onEndSession(wParam != FALSE);
     case WM_DESTROY:
-        if (dropTarget_)
-            RevokeDragDrop(window_);
-        if (accessible_) {
-            // Screen readers may hold it longer than the window lives.
-            accessible_->disconnect();
-            accessible_->Release();
-            accessible_ = nullptr;
-        }
-        return 0;
+        return onDestroy();
     default:
         return DefWindowProcW(window_, message, wParam, lParam);
     }
+}
+
+LRESULT MainWindow::onSize()
+{
+    if (form_ && !restorePosted_)
+        restorePosted_ = PostMessageW(window_, restoreSizeMessage, 0, 0);
+    return 0;
+}
+
+LRESULT MainWindow::onRestoreSize()
+{
+    restorePosted_ = false;
+    if (form_)
+        form_->Form_Resize();
+    return 0;
+}
+
+LRESULT MainWindow::onDpiChanged(int dpi, const RECT& suggested)
+{
+    dpi_ = dpi;
+    loadPicturesAndFont();
+    tooltips_.place();
+    SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(window_, nullptr, FALSE);
+    return 0;
+}
+
+LRESULT MainWindow::onPaint()
+{
+    PAINTSTRUCT ps;
+    HDC target = BeginPaint(window_, &ps);
+    RECT client{};
+    GetClientRect(window_, &client);
+    // Off screen first, so showing or hiding Image1 does not flicker.
+    paintBuffered(target, client.right, client.bottom, [this](HDC buffer) { paint(buffer); });
+    EndPaint(window_, &ps);
+    return 0;
+}
+
+LRESULT MainWindow::onLeftButtonDown(POINT point)
+{
+    pressPoint_ = point;
+    pressed_ = controlAt(pressPoint_);
+    if (pressed_)
+        SetCapture(window_);
+    return 0;
+}
+
+LRESULT MainWindow::onMouseMove(WPARAM keys, POINT point)
+{
+    if (!pressed_ || Layout::controls[*pressed_].id != Layout::ControlId::Image1
+        || !(keys & MK_LBUTTON))
+        return 0;
+    if (std::abs(point.x - pressPoint_.x) > GetSystemMetrics(SM_CXDRAG)
+        || std::abs(point.y - pressPoint_.y) > GetSystemMetrics(SM_CYDRAG)) {
+        pressed_.reset();
+        ReleaseCapture();
+        dragPictureOut();
+    }
+    return 0;
+}
+
+LRESULT MainWindow::onLeftButtonUp(POINT point)
+{
+    const std::optional<std::size_t> pressed = pressed_;
+    pressed_.reset();
+    if (!pressed)
+        return 0;
+    ReleaseCapture();
+    if (controlAt(point) == pressed)
+        click(Layout::controls[*pressed].id);
+    return 0;
+}
+
+LRESULT MainWindow::onCaptureChanged()
+{
+    pressed_.reset();
+    return 0;
+}
+
+LRESULT MainWindow::onPress(WPARAM control)
+{
+    // Checked again: a modal box may have come up since the press was queued.
+    if (control < Layout::controls.size() && isShown(Layout::controls[control])
+        && IsWindowEnabled(window_))
+        click(Layout::controls[control].id);
+    return 0;
+}
+
+LRESULT MainWindow::onGetObject(WPARAM wParam, LPARAM lParam)
+{
+    if (static_cast<DWORD>(lParam) == static_cast<DWORD>(OBJID_CLIENT)) {
+        if (!accessible_)
+            accessible_ = WindowAccessible::create(*this);
+        if (accessible_)
+            return LresultFromObject(accessibleInterface, wParam,
+                                     static_cast<IAccessible*>(accessible_.Get()));
+    }
+    return DefWindowProcW(window_, WM_GETOBJECT, wParam, lParam);
+}
+
+LRESULT MainWindow::onClose()
+{
+    if (form_)
+        form_->Form_Unload();
+    else
+        DestroyWindow(window_);
+    return 0;
+}
+
+LRESULT MainWindow::onEndSession(bool ending)
+{
+    if (ending && form_)
+        form_->Form_Unload();
+    return 0;
+}
+
+LRESULT MainWindow::onDestroy()
+{
+    if (dropTarget_)
+        RevokeDragDrop(window_);
+    if (accessible_) {
+        // Screen readers may hold it longer than the window lives.
+        accessible_->disconnect();
+        accessible_.Reset();
+    }
+    return 0;
 }

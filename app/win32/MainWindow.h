@@ -1,5 +1,8 @@
 #pragma once
+#include "ControlHost.h"
+#include "DropSite.h"
 #include "Picture.h"
+#include "Tooltips.h"
 #include "app/Layout.h"
 #include "selection/DropPayload.h"
 
@@ -8,6 +11,7 @@
 #include <optional>
 
 #include <windows.h>
+#include <wrl/client.h>
 
 class frmFlagwash;
 class DropTarget;
@@ -15,7 +19,7 @@ class WindowAccessible;
 
 // The window frmFlagwash on Windows: draws the layout table, shows its tooltips, takes clicks,
 // drags and drops, and forwards each event to the core handler of the same name.
-class MainWindow
+class MainWindow final : public DropSite, public ControlHost
 {
 public:
     // Creates the window, hidden; handle() is null when that fails.
@@ -24,8 +28,8 @@ public:
     MainWindow& operator=(const MainWindow&) = delete;
     ~MainWindow();
 
-    HWND handle() const { return window_; }
-    int dpi() const { return dpi_; }
+    HWND handle() const override { return window_; }
+    int dpi() const override { return dpi_; }
 
     // Events reach the form from now on.
     void attach(frmFlagwash& form);
@@ -39,36 +43,45 @@ public:
     // What the drop target reports and asks. A disabled window, behind a modal box or a
     // progress display, takes no drag, as Windows finds no drop target in it; nor does the
     // window while the form is busy with a run or a box of its own.
-    void dragOver();
-    bool takesDropAt(POINT screenPoint) const;
-    void dropOnImage1(DropPayload payload);
+    void dragOver() override;
+    bool takesDropAt(POINT screenPoint) const override;
+    void dropOnImage1(DropPayload payload) override;
 
-    // What screen readers ask.
-    bool isShown(const Layout::Control& control) const;
-    // The topmost shown control under a client point, as an index into Layout::controls.
-    std::optional<std::size_t> controlAt(POINT clientPoint) const;
-    // Clicks a control from the window's own message loop; false when it cannot be queued.
-    bool pressLater(std::size_t control);
+    // What screen readers and the tooltips ask.
+    bool isShown(const Layout::Control& control) const override;
+    std::optional<std::size_t> controlAt(POINT clientPoint) const override;
+    bool pressLater(std::size_t control) override;
 
 private:
     static LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam,
                                             LPARAM lParam);
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
+    LRESULT onSize();
+    LRESULT onRestoreSize();
+    LRESULT onDpiChanged(int dpi, const RECT& suggested);
+    LRESULT onPaint();
+    LRESULT onLeftButtonDown(POINT point);
+    LRESULT onMouseMove(WPARAM keys, POINT point);
+    LRESULT onLeftButtonUp(POINT point);
+    LRESULT onCaptureChanged();
+    LRESULT onPress(WPARAM control);
+    LRESULT onGetObject(WPARAM wParam, LPARAM lParam);
+    LRESULT onClose();
+    LRESULT onEndSession(bool ending);
+    LRESULT onDestroy();
+
     void loadPicturesAndFont();
-    void createTooltips();
-    void placeTooltips();
     void paint(HDC target) const;
     void click(Layout::ControlId id);
     void dragPictureOut();
-    void releaseDropTarget();
 
     HINSTANCE instance_;
     HWND window_ = nullptr;
-    HWND tooltip_ = nullptr;
     frmFlagwash* form_ = nullptr;
-    DropTarget* dropTarget_ = nullptr;
-    WindowAccessible* accessible_ = nullptr;
+    Microsoft::WRL::ComPtr<DropTarget> dropTarget_;
+    Microsoft::WRL::ComPtr<WindowAccessible> accessible_;
+    Tooltips tooltips_{*this};
     int dpi_ = Layout::referenceDpi;
     bool image1Shown_ = false;
     bool restorePosted_ = false;

@@ -1,5 +1,6 @@
 #include "Picture.h"
 
+#include "ResourceBytes.h"
 #include "app/Layout.h"
 #include "platform/WideText_windows.h"
 
@@ -14,23 +15,6 @@
 using Microsoft::WRL::ComPtr;
 
 namespace {
-
-struct ResourceBytes
-{
-    const BYTE* data = nullptr;
-    DWORD size = 0;
-};
-
-ResourceBytes findResource(HMODULE module, const std::wstring& name)
-{
-    HRSRC found = FindResourceW(module, name.c_str(), MAKEINTRESOURCEW(10) /* RT_RCDATA */);
-    if (!found)
-        return {};
-    HGLOBAL loaded = LoadResource(module, found);
-    if (!loaded)
-        return {};
-    return {static_cast<const BYTE*>(LockResource(loaded)), SizeofResource(module, found)};
-}
 
 // Resource names cannot hold "@": Flagwash.rc writes the twins with "_" in its place.
 std::wstring doubleSizeName(std::string_view file)
@@ -98,9 +82,9 @@ Picture Picture::load(HMODULE module, std::string_view file, int naturalWidth, i
 
     ResourceBytes bytes;
     if (width > naturalWidth)
-        bytes = findResource(module, doubleSizeName(file));
+        bytes = findResource(module, doubleSizeName(file).c_str());
     if (!bytes.data)
-        bytes = findResource(module, toWide(file));
+        bytes = findResource(module, toWide(file).c_str());
     if (!bytes.data)
         return picture;
 

@@ -1,7 +1,7 @@
 #include "WindowAccessible.h"
 
+#include "ControlHost.h"
 #include "Dpi.h"
-#include "MainWindow.h"
 #include "app/Layout.h"
 #include "platform/WideText_windows.h"
 
@@ -9,6 +9,9 @@
 #include <array>
 #include <optional>
 #include <string_view>
+#include <utility>
+
+using Microsoft::WRL::ComPtr;
 
 namespace {
 
@@ -58,14 +61,33 @@ HRESULT text(std::string_view utf8, BSTR* out)
     return *out ? S_OK : E_OUTOFMEMORY;
 }
 
-HRESULT childVariant(long id, VARIANT* out)
+long roleOf(const Layout::Control& control)
+{
+    switch (control.kind) {
+    case Layout::Kind::ImageButton:
+        return ROLE_SYSTEM_PUSHBUTTON;
+    case Layout::Kind::Label:
+        return ROLE_SYSTEM_STATICTEXT;
+    default:
+        return ROLE_SYSTEM_GRAPHIC;
+    }
+}
+
+HRESULT number(long value, VARIANT* out)
 {
     VariantInit(out);
-    if (id < 0)
-        return S_FALSE;
     out->vt = VT_I4;
-    out->lVal = id;
+    out->lVal = value;
     return S_OK;
+}
+
+// A child's id; a negative one is none, as at either end of the children.
+HRESULT childVariant(long id, VARIANT* out)
+{
+    if (id >= 0)
+        return number(id, out);
+    VariantInit(out);
+    return S_FALSE;
 }
 
 }  // namespace
@@ -76,34 +98,33 @@ long accessibleChildId(std::size_t control)
     return found == children.end() ? 0 : static_cast<long>(found - children.begin()) + 1;
 }
 
-WindowAccessible* WindowAccessible::create(MainWindow& window)
+ComPtr<WindowAccessible> WindowAccessible::create(ControlHost& window)
 {
-    IAccessible* standard = nullptr;
-    if (FAILED(CreateStdAccessibleObject(window.handle(), OBJID_CLIENT, accessibleInterface,
-                                         reinterpret_cast<void**>(&standard)))
+    ComPtr<IAccessible> standard;
+    if (FAILED(CreateStdAccessibleObject(window.handle(), OBJID_CLIENT, IID_PPV_ARGS(&standard)))
         || !standard)
         return nullptr;
-    return new WindowAccessible(window, standard);
+    ComPtr<WindowAccessible> made;
+    made.Attach(new WindowAccessible(window, std::move(standard)));
+    return made;
 }
 
-WindowAccessible::WindowAccessible(MainWindow& window, IAccessible* standard)
+WindowAccessible::WindowAccessible(ControlHost& window, ComPtr<IAccessible> standard)
     : window_(&window)
-    , standard_(standard)
+    , standard_(std::move(standard))
 { }
-
-WindowAccessible::~WindowAccessible()
-{
-    if (standard_)
-        standard_->Release();
-}
 
 void WindowAccessible::disconnect()
 {
     window_ = nullptr;
-    if (standard_) {
-        standard_->Release();
-        standard_ = nullptr;
-    }
+    standard_.Reset();
+}
+
+HRESULT WindowAccessible::refusal(const void* answer) const
+{
+    if (!answer)
+        return E_POINTER;
+    return window_ ? S_OK : CO_E_OBJNOTCONNECTED;
 }
 
 WindowAccessible::Target WindowAccessible::resolve(const VARIANT& child, std::size_t& control) const
@@ -116,35 +137,6 @@ WindowAccessible::Target WindowAccessible::resolve(const VARIANT& child, std::si
         return Target::Invalid;
     control = children[static_cast<std::size_t>(child.lVal) - 1];
     return Target::Child;
-}
-
-HRESULT WindowAccessible::QueryInterface(REFIID iid, void** object)
-{
-    if (!object)
-        return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == accessibleInterface) {
-        *object = static_cast<IAccessible*>(this);
-    } else if (iid == IID_IOleWindow) {
-        *object = static_cast<IOleWindow*>(this);
-    } else {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
-}
-
-ULONG WindowAccessible::AddRef()
-{
-    return InterlockedIncrement(&references_);
-}
-
-ULONG WindowAccessible::Release()
-{
-    const ULONG left = InterlockedDecrement(&references_);
-    if (left == 0)
-        delete this;
-    return left;
 }
 
 HRESULT WindowAccessible::GetTypeInfoCount(UINT* count)
@@ -182,10 +174,8 @@ HRESULT WindowAccessible::get_accParent(IDispatch** parent)
 
 HRESULT WindowAccessible::get_accChildCount(long* count)
 {
-    if (!count)
-        return E_POINTER;
-    if (!window_)
-        return CO_E_OBJNOTCONNECTED;
+    if (const HRESULT refused = refusal(count); refused != S_OK)
+        return refused;
     *count = static_cast<long>(children.size());
     return S_OK;
 }
@@ -233,22 +223,7 @@ HRESULT WindowAccessible::get_accRole(VARIANT child, VARIANT* role)
         return E_POINTER;
     return forTarget(
             child, [&] { return standard_->get_accRole(child, role); },
-            [&](const Layout::Control& item, std::size_t) {
-                VariantInit(role);
-                role->vt = VT_I4;
-                switch (item.kind) {
-                case Layout::Kind::ImageButton:
-                    role->lVal = ROLE_SYSTEM_PUSHBUTTON;
-                    break;
-                case Layout::Kind::Label:
-                    role->lVal = ROLE_SYSTEM_STATICTEXT;
-                    break;
-                default:
-                    role->lVal = ROLE_SYSTEM_GRAPHIC;
-                    break;
-                }
-                return S_OK;
-            });
+            [&](const Layout::Control& item, std::size_t) { return number(roleOf(item), role); });
 }
 
 HRESULT WindowAccessible::get_accState(VARIANT child, VARIANT* state)
@@ -266,10 +241,7 @@ HRESULT WindowAccessible::get_accState(VARIANT child, VARIANT* state)
                     flags |= STATE_SYSTEM_READONLY;
                 else if (hasAction(item) && !IsWindowEnabled(window_->handle()))
                     flags |= STATE_SYSTEM_UNAVAILABLE;
-                VariantInit(state);
-                state->vt = VT_I4;
-                state->lVal = flags;
-                return S_OK;
+                return number(flags, state);
             });
 }
 
@@ -349,10 +321,8 @@ HRESULT WindowAccessible::accLocation(long* left, long* top, long* width, long* 
 
 HRESULT WindowAccessible::accNavigate(long direction, VARIANT start, VARIANT* end)
 {
-    if (!end)
-        return E_POINTER;
-    if (!window_)
-        return CO_E_OBJNOTCONNECTED;
+    if (const HRESULT refused = refusal(end); refused != S_OK)
+        return refused;
     std::size_t control = 0;
     const long last = static_cast<long>(children.size());
     switch (resolve(start, control)) {
@@ -377,10 +347,8 @@ HRESULT WindowAccessible::accNavigate(long direction, VARIANT start, VARIANT* en
 
 HRESULT WindowAccessible::accHitTest(long x, long y, VARIANT* child)
 {
-    if (!child)
-        return E_POINTER;
-    if (!window_)
-        return CO_E_OBJNOTCONNECTED;
+    if (const HRESULT refused = refusal(child); refused != S_OK)
+        return refused;
     POINT point{x, y};
     ScreenToClient(window_->handle(), &point);
     RECT client{};

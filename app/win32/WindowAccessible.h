@@ -1,4 +1,5 @@
 #pragma once
+#include "ComObject.h"
 #include "app/Layout.h"
 
 #include <cstddef>
@@ -8,29 +9,30 @@
 #include <ole2.h>
 #include <oleacc.h>
 
-class MainWindow;
+class ControlHost;
 
 // MinGW's oleacc import library links IID_IAccessible to a jump stub into oleacc.dll rather
 // than to the GUID, so the interface's own declaration supplies it.
 inline const IID& accessibleInterface = __uuidof(IAccessible);
+
+// Clients of MSAA may ask for the automation interface it is built on.
+template<> struct ExtendedInterface<IAccessible>
+{
+    using type = IDispatch;
+};
 
 // What screen readers see of the window's client area (MSAA, which UI Automation reads too).
 // The picture buttons and labels are drawn, not child windows, so they are this object's
 // simple children: named, described by their tooltips, placed as the layout places them, and
 // pressed as a click would press them. Everything about the window itself is the system's
 // standard client object.
-class WindowAccessible final : public IAccessible, public IOleWindow
+class WindowAccessible final : public ComObject<IAccessible, IOleWindow>
 {
 public:
     // Null when the system's object cannot be made.
-    static WindowAccessible* create(MainWindow& window);
+    static Microsoft::WRL::ComPtr<WindowAccessible> create(ControlHost& window);
     // The window is going: every later call fails as for an object that has gone away.
     void disconnect();
-
-    // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
 
     // IDispatch: clients of MSAA call the interface directly.
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
@@ -68,11 +70,12 @@ public:
     HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override;
 
 private:
-    WindowAccessible(MainWindow& window, IAccessible* standard);
-    ~WindowAccessible();
-    WindowAccessible(const WindowAccessible&) = delete;
-    WindowAccessible& operator=(const WindowAccessible&) = delete;
+    WindowAccessible(ControlHost& window, Microsoft::WRL::ComPtr<IAccessible> standard);
+    ~WindowAccessible() override = default;
 
+    // Why a call cannot be answered: nowhere to put the answer, or the window has gone; S_OK
+    // when it can be.
+    HRESULT refusal(const void* answer) const;
     // The layout index of a child, or none for the window itself (CHILDID_SELF).
     enum class Target { Self, Child, Invalid };
     Target resolve(const VARIANT& child, std::size_t& control) const;
@@ -97,9 +100,8 @@ private:
         return E_INVALIDARG;
     }
 
-    MainWindow* window_;
-    IAccessible* standard_;
-    ULONG references_ = 1;
+    ControlHost* window_;
+    Microsoft::WRL::ComPtr<IAccessible> standard_;
 };
 
 // The child id (1-based) of a layout control among the window's accessible children, or 0

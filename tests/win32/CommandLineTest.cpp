@@ -1,25 +1,15 @@
 // The real Flagwash.exe given files on its command line, as Send To and a drop on its icon do.
+#include "BuiltProgram.h"
 #include "WindowFixture.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include <windows.h>
 
 namespace {
-
-std::wstring programPath()
-{
-    std::string path = FLAGWASH_EXE;
-    if (!path.empty() && path.front() == '/')
-        path = "Z:" + path;
-    for (char& c : path) {
-        if (c == '/')
-            c = '\\';
-    }
-    return {path.begin(), path.end()};
-}
 
 // For as long as it lives, the default browser is a program that does not exist, so the pages
 // the started program opens start nothing. Written where the program reads, the 64-bit view
@@ -88,24 +78,12 @@ private:
 
 HWND mainWindowOf(DWORD processId)
 {
-    struct Search
-    {
-        DWORD processId;
-        HWND found;
-    } search{processId, nullptr};
-    EnumWindows(
-            [](HWND candidate, LPARAM context) CALLBACK -> BOOL {
-                auto* search = reinterpret_cast<Search*>(context);
-                DWORD owner = 0;
-                GetWindowThreadProcessId(candidate, &owner);
-                if (owner == search->processId && classOf(candidate) == L"frmFlagwash") {
-                    search->found = candidate;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    const std::vector<HWND> found = desktopWindows([processId](HWND candidate) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(candidate, &owner);
+        return owner == processId && classOf(candidate) == L"frmFlagwash";
+    });
+    return found.empty() ? nullptr : found.front();
 }
 
 TEST(Win32CommandLine, FilesHandedOverAreOneDropThatWaitsForReset)
@@ -123,7 +101,7 @@ TEST(Win32CommandLine, FilesHandedOverAreOneDropThatWaitsForReset)
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     CloseHandle(file);
 
-    const std::wstring program = programPath();
+    const std::wstring program = builtProgramPath();
     std::wstring commandLine = L"\"" + program + L"\" \"" + hidden + L"\" \"" + missing + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);

@@ -63,7 +63,7 @@ std::wstring longUnicodePath()
 
 ComPtr<IDataObject> dataObject(Payload payload)
 {
-    auto* data = new DataObject;
+    const auto data = makeComObject<DataObject>();
     switch (payload) {
     case Payload::ThreeFiles:
         data->add(CF_HDROP, fileList(threeFiles));
@@ -84,9 +84,7 @@ ComPtr<IDataObject> dataObject(Payload payload)
         break;
     }
     }
-    ComPtr<IDataObject> object;
-    object.Attach(data);
-    return object;
+    return data;
 }
 
 struct DropAnswers
@@ -176,10 +174,9 @@ TEST_F(Win32Drop, RegisteredTargetTakesFileListsOnImage1AndNeverAnswersMove)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.drop);
-        auto* before = new DataObject;
+        const auto before = makeComObject<DataObject>();
         before->add(CF_HDROP, fileList({L"C:\\before.txt"}));
-        dragAndDrop(target, before, background, image1, DROPEFFECT_COPY);
-        before->Release();
+        dragAndDrop(target, before.Get(), background, image1, DROPEFFECT_COPY);
         ASSERT_EQ(form->List1().paths(), pathsOf({L"C:\\before.txt"}));
 
         const DropAnswers answers
@@ -347,11 +344,10 @@ TEST_F(Win32Drop, LongPathsWithAstralCharactersAreDroppedAndReset)
 
     IDropTarget* target = registeredDropTarget(window());
     ASSERT_TRUE(target);
-    auto* data = new DataObject;
+    const auto data = makeComObject<DataObject>();
     data->add(CF_HDROP, fileList(dropped));
-    const DropAnswers answers = dragAndDrop(target, data, clientToScreen({px(5), px(5)}),
+    const DropAnswers answers = dragAndDrop(target, data.Get(), clientToScreen({px(5), px(5)}),
                                             clientToScreen({px(191), px(179)}), DROPEFFECT_COPY);
-    data->Release();
     EXPECT_EQ(answers.drop, static_cast<DWORD>(DROPEFFECT_COPY));
     ASSERT_EQ(form->List1().paths(), pathsOf(dropped));
     EXPECT_EQ(caption(), L"3 File(s)/Folder(s) selected. Click RESET");
@@ -441,10 +437,9 @@ TEST_F(Win32Drop, DropDuringARunOrItsReportIsRefused)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.moment);
         form->setClock(steppingClock(std::chrono::milliseconds(20)));
-        auto* data = new DataObject;
+        const auto data = makeComObject<DataObject>();
         data->add(CF_HDROP, fileList(dropped));
-        dragAndDrop(target, data, background, image1, DROPEFFECT_COPY);
-        data->Release();
+        dragAndDrop(target, data.Get(), background, image1, DROPEFFECT_COPY);
         ASSERT_EQ(form->List1().paths(), pathsOf(dropped));
         // Image1 shows again, as after any drag over the window, so a drop on it would count.
         dragTextOver(window(), background);

@@ -1,3 +1,5 @@
+#include "BuiltProgram.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,23 +9,9 @@
 
 namespace {
 
-// The built program, named by the build; a Unix path when cross-compiled, which Wine maps
-// to drive Z:.
-std::wstring programPath()
-{
-    std::string path = FLAGWASH_EXE;
-    if (!path.empty() && path.front() == '/')
-        path = "Z:" + path;
-    for (char& c : path) {
-        if (c == '/')
-            c = '\\';
-    }
-    return {path.begin(), path.end()};
-}
-
 TEST(FlagwashVersion, ResourceHoldsEveryString)
 {
-    const std::wstring program = programPath();
+    const std::wstring program = builtProgramPath();
     DWORD ignored = 0;
     const DWORD size = GetFileVersionInfoSizeW(program.c_str(), &ignored);
     ASSERT_GT(size, 0u) << "no version resource in " << FLAGWASH_EXE;

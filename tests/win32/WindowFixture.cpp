@@ -101,24 +101,44 @@ std::wstring textOf(HWND window)
     return text;
 }
 
+namespace {
+
+struct WindowSearch
+{
+    const std::function<bool(HWND)>& matches;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK noteIfMatching(HWND candidate, LPARAM context)
+{
+    auto* search = reinterpret_cast<WindowSearch*>(context);
+    if (search->matches(candidate))
+        search->found.push_back(candidate);
+    return TRUE;
+}
+
+}  // namespace
+
+std::vector<HWND> threadWindows(const std::function<bool(HWND)>& matches)
+{
+    WindowSearch search{matches, {}};
+    EnumThreadWindows(GetCurrentThreadId(), noteIfMatching, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::vector<HWND> desktopWindows(const std::function<bool(HWND)>& matches)
+{
+    WindowSearch search{matches, {}};
+    EnumWindows(noteIfMatching, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 std::vector<HWND> ownedWindows(HWND owner)
 {
-    struct Search
-    {
-        HWND owner;
-        std::vector<HWND> found;
-    } search{owner, {}};
-    EnumThreadWindows(
-            GetCurrentThreadId(),
-            [](HWND candidate, LPARAM context) CALLBACK -> BOOL {
-                auto* search = reinterpret_cast<Search*>(context);
-                if (GetWindow(candidate, GW_OWNER) == search->owner && IsWindowVisible(candidate)
-                    && classOf(candidate) != TOOLTIPS_CLASSW)
-                    search->found.push_back(candidate);
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return threadWindows([owner](HWND candidate) {
+        return GetWindow(candidate, GW_OWNER) == owner && IsWindowVisible(candidate)
+                && classOf(candidate) != TOOLTIPS_CLASSW;
+    });
 }
 
 PointerLock::PointerLock(HWND window)
@@ -200,10 +220,7 @@ std::pair<int, int> WindowFixture::outerSize() const
 
 std::wstring WindowFixture::caption() const
 {
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window())) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(
-            GetWindowTextW(window(), text.data(), static_cast<int>(text.size()))));
-    return text;
+    return textOf(window());
 }
 
 void WindowFixture::pumpMessages()
@@ -228,14 +245,13 @@ void dragTextOver(HWND window, POINT screenPoint)
 {
     IDropTarget* target = registeredDropTarget(window);
     ASSERT_TRUE(target);
-    auto* data = new DataObject;
+    const auto data = makeComObject<DataObject>();
     const wchar_t text[] = L"some text";
     HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, sizeof(text));
     std::memcpy(GlobalLock(memory), text, sizeof(text));
     GlobalUnlock(memory);
     data->add(CF_UNICODETEXT, memory);
     DWORD effect = DROPEFFECT_COPY;
-    target->DragEnter(data, MK_LBUTTON, {screenPoint.x, screenPoint.y}, &effect);
+    target->DragEnter(data.Get(), MK_LBUTTON, {screenPoint.x, screenPoint.y}, &effect);
     target->DragLeave();
-    data->Release();
 }

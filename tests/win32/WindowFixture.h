@@ -86,6 +86,10 @@ ProgressPacer::Clock steppingClock(std::chrono::milliseconds step);
 // Why windows cannot be made here, or null when they can.
 const char* whyNoWindows();
 
+// The top-level windows that match, in the order Windows lists them: this thread's, or every
+// program's on the desktop.
+std::vector<HWND> threadWindows(const std::function<bool(HWND)>& matches);
+std::vector<HWND> desktopWindows(const std::function<bool(HWND)>& matches);
 // The visible top-level windows of this thread that an owner owns, tooltips left out.
 std::vector<HWND> ownedWindows(HWND owner);
 std::wstring classOf(HWND window);

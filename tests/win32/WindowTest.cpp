@@ -18,26 +18,10 @@ using Win32Window = WindowFixture;
 
 HWND tooltipOf(HWND owner)
 {
-    struct Search
-    {
-        HWND owner;
-        HWND found;
-    } search{owner, nullptr};
-    EnumThreadWindows(
-            GetCurrentThreadId(),
-            [](HWND candidate, LPARAM context) CALLBACK -> BOOL {
-                auto* search = reinterpret_cast<Search*>(context);
-                wchar_t name[64] = {};
-                GetClassNameW(candidate, name, 64);
-                if (std::wstring(name) == TOOLTIPS_CLASSW
-                    && GetWindow(candidate, GW_OWNER) == search->owner) {
-                    search->found = candidate;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    const std::vector<HWND> found = threadWindows([owner](HWND candidate) {
+        return classOf(candidate) == TOOLTIPS_CLASSW && GetWindow(candidate, GW_OWNER) == owner;
+    });
+    return found.empty() ? nullptr : found.front();
 }
 
 // What the tooltip control would show with the pointer resting at a client point.

@@ -216,6 +216,23 @@ INSTANTIATE_TEST_SUITE_P(Cases, AttributeResetMissing,
                                            MissingCase{"FolderOnTheWay", L"\\deleted\\file.txt"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A name no Windows file system takes fails for no reason more specific than the system's: the
+// report gives its own words with the code, for a search or a support request.
+TEST(AttributeResetSystemError, IsReportedInTheSystemsWordsWithItsCode)
+{
+    ScratchFolder scratch(L"flagwash-reset-");
+    ASSERT_TRUE(scratch.created());
+
+    const ResetOutcome outcome
+            = makeAttributeReset()->resetToNormal(scratch.path() + L"\\a<b>.txt");
+
+    EXPECT_EQ(outcome.status, ResetOutcome::Status::Failed) << outcome.reason;
+    EXPECT_EQ(outcome.cause, ResetOutcome::Cause::SystemError);
+    const std::string code = " (error " + std::to_string(ERROR_INVALID_NAME) + ")";
+    ASSERT_GT(outcome.reason.size(), code.size()) << outcome.reason;
+    EXPECT_EQ(outcome.reason.substr(outcome.reason.size() - code.size()), code) << outcome.reason;
+}
+
 // Deep enough that the item's own path passes MAX_PATH; it is handed over without the prefix,
 // as a drop hands it over.
 class AttributeResetLongPath : public ::testing::TestWithParam<Kind>
