@@ -48,7 +48,7 @@ wine_session_start() {
     for attempt in $(seq 20); do
         local candidate=$((1000 + RANDOM % 29000))
         [ -e "/tmp/.X$candidate-lock" ] && continue
-        Xvfb ":$candidate" -displayfd "$displayPipe" -screen 0 1280x1024x24 -nolisten tcp \
+        Xvfb ":$candidate" -displayfd "$displayPipe" -screen 0 1280x1024x24 -nolisten tcp -noreset \
             >/dev/null 2>&1 &
         wineSessionXvfb=$!
         if read -r -t 10 -u "$displayPipe" displayNumber; then

@@ -32,8 +32,8 @@ protected:
 
     HWND window() const { return mainWindow->handle(); }
     int dpi() const { return mainWindow->dpi(); }
-    // A length in pixels at 96 dpi, at the window's density.
-    int px(int pixelsAt96) const { return MulDiv(pixelsAt96, dpi(), 96); }
+    // A length in pixels at the layout's density, at the window's.
+    int px(int pixelsAt96) const { return MulDiv(pixelsAt96, dpi(), Layout::referenceDpi); }
     POINT clientToScreen(POINT point) const;
     // Width and height of the frame in pixels.
     std::pair<int, int> outerSize() const;

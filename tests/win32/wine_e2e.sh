@@ -56,7 +56,7 @@ display=""
 for _ in $(seq 20); do
     candidate=$((1000 + RANDOM % 29000))
     [ -e "/tmp/.X$candidate-lock" ] && continue
-    exec 3< <(Xvfb ":$candidate" -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp 2>/dev/null &
+    exec 3< <(Xvfb ":$candidate" -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp -noreset 2>/dev/null &
               echo "pid $!")
     read -r _ xvfb <&3
     read -r -t 10 display <&3 && break

@@ -1,7 +1,6 @@
 // The Linux reset on real files: ext4 and tmpfs folders (DOS attributes in Wine's and Samba's
 // form) and an NTFS image through ntfs-3g, the same cases on each.
-#include "ChildReset.h"
-#include "ScratchFileSystem.h"
+#include "ScratchTest.h"
 
 #include "reset/AttributeReset.h"
 
@@ -94,14 +93,12 @@ private:
     int fd_;
 };
 
-class AttributeResetLinux : public testing::TestWithParam<Kind>
+class AttributeResetLinux : public ScratchTest
 {
 protected:
     void SetUp() override
     {
-        fileSystem_ = ScratchFileSystem::make(GetParam());
-        if (!fileSystem_->unavailable().empty())
-            GTEST_SKIP() << fileSystem_->unavailable();
+        ScratchTest::SetUp();
         reset_ = makeAttributeReset();
     }
 
@@ -125,7 +122,6 @@ protected:
     }
 
 private:
-    std::unique_ptr<ScratchFileSystem> fileSystem_;
     std::unique_ptr<AttributeReset> reset_;
 };
 

@@ -1,6 +1,6 @@
 // user.DOSATTRIB byte for byte, as Wine and the Samba versions wrote it, before and after a
 // reset, on ext4 and on tmpfs.
-#include "ScratchFileSystem.h"
+#include "ScratchTest.h"
 
 #include "reset/AttributeReset.h"
 
@@ -106,17 +106,7 @@ std::vector<Case> cases()
     };
 }
 
-class DosAttribBytes : public testing::TestWithParam<Kind>
-{
-protected:
-    void SetUp() override
-    {
-        fileSystem_ = ScratchFileSystem::make(GetParam());
-        if (!fileSystem_->unavailable().empty())
-            GTEST_SKIP() << fileSystem_->unavailable();
-    }
-    std::unique_ptr<ScratchFileSystem> fileSystem_;
-};
+using DosAttribBytes = ScratchTest;
 
 TEST_P(DosAttribBytes, EveryCopyIsClearedInPlaceAndNothingElseChanges)
 {

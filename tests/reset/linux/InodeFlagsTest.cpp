@@ -1,7 +1,6 @@
 // chattr +i / +a on ext4 and tmpfs: cleared first, so that the DOS attributes behind them can
 // be cleared too; every other inode flag stays. Needs root (CAP_LINUX_IMMUTABLE).
-#include "ChildReset.h"
-#include "ScratchFileSystem.h"
+#include "ScratchTest.h"
 
 #include "reset/AttributeReset.h"
 
@@ -16,17 +15,13 @@ namespace {
 using Kind = ScratchFileSystem::Kind;
 using Status = ResetOutcome::Status;
 
-class InodeFlagsReset : public testing::TestWithParam<Kind>
+class InodeFlagsReset : public ScratchTest
 {
 protected:
-    void SetUp() override
-    {
-        if (!hasCapability(CAP_LINUX_IMMUTABLE))
-            GTEST_SKIP() << "setting chattr +i/+a needs root (CAP_LINUX_IMMUTABLE)";
-        fileSystem_ = ScratchFileSystem::make(GetParam());
-        if (!fileSystem_->unavailable().empty())
-            GTEST_SKIP() << fileSystem_->unavailable();
-    }
+    InodeFlagsReset()
+        : ScratchTest({CAP_LINUX_IMMUTABLE},
+                      "setting chattr +i/+a needs root (CAP_LINUX_IMMUTABLE)")
+    { }
 
     // A file or folder with its DOS attributes and then its inode flags set, in that order,
     // since the flags forbid the xattr write.
@@ -41,8 +36,6 @@ protected:
         setInodeFlags(path, inodeFlags(path) | flags);
         return path;
     }
-
-    std::unique_ptr<ScratchFileSystem> fileSystem_;
 };
 
 TEST_P(InodeFlagsReset, ImmutableAndAppendOnlyAreClearedBeforeTheDosAttributes)

@@ -1,8 +1,7 @@
 // Paths the user may not change: the reset says why in a few words and leaves them as they
 // were. The cases need root to set up (another owner, a mount); the reset itself then runs as
 // nobody or on a read-only mount.
-#include "ChildReset.h"
-#include "ScratchFileSystem.h"
+#include "ScratchTest.h"
 
 #include "reset/AttributeReset.h"
 #include "reset/ResetWords.h"
@@ -20,18 +19,13 @@ namespace {
 using Kind = ScratchFileSystem::Kind;
 using Status = ResetOutcome::Status;
 
-class Refusals : public testing::TestWithParam<Kind>
+class Refusals : public ScratchTest
 {
 protected:
-    void SetUp() override
-    {
-        if (!hasCapability(CAP_SETUID) || !hasCapability(CAP_SETGID))
-            GTEST_SKIP() << "acting as another user needs root (CAP_SETUID, CAP_SETGID)";
-        fileSystem_ = ScratchFileSystem::make(GetParam());
-        if (!fileSystem_->unavailable().empty())
-            GTEST_SKIP() << fileSystem_->unavailable();
-    }
-    std::unique_ptr<ScratchFileSystem> fileSystem_;
+    Refusals()
+        : ScratchTest({CAP_SETUID, CAP_SETGID},
+                      "acting as another user needs root (CAP_SETUID, CAP_SETGID)")
+    { }
 };
 
 TEST_P(Refusals, AnotherUsersPathsAreReportedAndKeepTheirFlags)
