@@ -79,9 +79,9 @@ void DropZone::mouseMoveEvent(QMouseEvent* event)
     dragging_ = true;
     cancelPress();
     auto* drag = new QDrag(this);
-    auto* data = new QMimeData;
-    data->setImageData(pixmap().toImage());
-    drag->setMimeData(data);
+    auto* picture = new QMimeData;
+    picture->setImageData(pixmap().toImage());
+    drag->setMimeData(picture);
     drag->setPixmap(pixmap());
     drag->setHotSpot(pressPosition_);
     drag->exec(Qt::CopyAction, Qt::CopyAction);

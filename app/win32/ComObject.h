@@ -17,6 +17,10 @@ template<typename Interface> struct ExtendedInterface
 // each of them and for every interface they extend, the first standing for IUnknown, and the
 // object lives for as long as anyone holds a reference. Made with a reference of its own (see
 // makeComObject), it deletes itself at the last Release, so it is never made on the stack.
+// COM interfaces have no virtual destructor, by design: an object is never deleted through one,
+// only by its own Release, and this class's destructor is virtual.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
 template<typename First, typename... Rest> class ComObject : public First, public Rest...
 {
 public:
@@ -69,6 +73,7 @@ private:
 
     std::atomic<ULONG> references_ = 1;
 };
+#pragma GCC diagnostic pop
 
 // A new object of this program, its first reference held by the pointer returned.
 template<typename Object, typename... Arguments>

@@ -186,7 +186,8 @@ HGLOBAL Picture::toDib() const
     header->biSizeImage = static_cast<DWORD>(imageBytes);
     auto* rows = reinterpret_cast<std::uint8_t*>(header + 1);
     for (int y = 0; y < height_; ++y) {
-        const std::uint32_t* source = bits_ + static_cast<std::size_t>(y) * width_;
+        const std::uint32_t* source
+                = bits_ + static_cast<std::size_t>(y) * static_cast<std::size_t>(width_);
         auto* row = reinterpret_cast<std::uint32_t*>(
                 rows + static_cast<std::size_t>(height_ - 1 - y) * rowBytes);
         for (int x = 0; x < width_; ++x)

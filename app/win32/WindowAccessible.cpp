@@ -23,7 +23,7 @@ constexpr bool isAccessible(const Layout::Control& control)
 constexpr std::size_t childCount = [] {
     std::size_t count = 0;
     for (const Layout::Control& control : Layout::controls)
-        count += isAccessible(control) ? 1 : 0;
+        count += isAccessible(control) ? 1u : 0u;
     return count;
 }();
 

@@ -59,7 +59,7 @@ void WindowView::showReport(const std::string& title, const std::string& text,
     if (warning && showReportDialog(window_.handle(), toWide(title), toWide(text), toWide(details)))
         return;
     MessageBoxW(window_.handle(), toWide(text).c_str(), toWide(title).c_str(),
-                MB_OK | (warning ? MB_ICONWARNING : MB_ICONINFORMATION));
+                MB_OK | static_cast<UINT>(warning ? MB_ICONWARNING : MB_ICONINFORMATION));
 }
 
 void WindowView::showProgress(std::size_t done, std::size_t total, const std::string& heading,

@@ -122,8 +122,9 @@ std::string dirtied(std::string value, const Parts& parts)
         const std::uint64_t room
                 = (std::uint64_t(1) << (4 * std::min<std::size_t>(digits, 15))) - 1;
         std::uint64_t text = hexValue(std::string_view(value).substr(2, digits)) | (cleared & room);
-        const bool upper
-                = std::any_of(value.begin() + 2, value.begin() + parts.textEnd, isUpperHex);
+        const bool upper = std::any_of(value.begin() + 2,
+                                       value.begin() + static_cast<std::ptrdiff_t>(parts.textEnd),
+                                       isUpperHex);
         const char* hex = upper ? "0123456789ABCDEF" : "0123456789abcdef";
         for (std::size_t i = parts.textEnd; i-- > 2;) {
             value[i] = hex[text & 0xF];

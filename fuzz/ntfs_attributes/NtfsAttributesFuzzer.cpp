@@ -51,7 +51,8 @@ std::string hex(std::uint32_t value)
 
 std::uint32_t littleEndian(const std::uint8_t* bytes)
 {
-    return bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (std::uint32_t(bytes[3]) << 24);
+    return std::uint32_t{bytes[0]} | (std::uint32_t{bytes[1]} << 8)
+            | (std::uint32_t{bytes[2]} << 16) | (std::uint32_t{bytes[3]} << 24);
 }
 
 bool writeWord(const std::string& path, std::uint32_t word)
@@ -152,7 +153,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 6)
         return 0;
     const std::uint32_t word = littleEndian(data);
-    const unsigned sizeField = data[4] | (data[5] << 8);
+    const unsigned sizeField = data[4] | (unsigned{data[5]} << 8);
     const bool folder = (sizeField & 0x8000) != 0;
     std::string contents(reinterpret_cast<const char*>(data + 6), size - 6);
     contents.resize(folder ? 0 : (sizeField & 0x7FFF) % sizeRange, '\0');

@@ -42,7 +42,7 @@ StepResult InodeFlags::clear(PinnedObject& target, DeviceInfo& device)
         }
         return StepResult::fromErrno(errno, status);
     }
-    if ((flags & blockingFlags) == 0)
+    if ((flags & static_cast<int>(blockingFlags)) == 0)
         return StepResult::normal();
     // Written only when one was set: ext4 may refuse even an unchanged value.
     flags &= ~static_cast<int>(blockingFlags);

@@ -49,7 +49,7 @@ INSTANTIATE_TEST_SUITE_P(
                 SystemDirectoryCase{"CallFailed", {std::string(255, ' '), 0}, "\\", "\\"},
                 SystemDirectoryCase{"ShorterThanDriveRoot", {"C:", 2}, "C:\\", "C:\\"},
                 SystemDirectoryCase{"NegativeLength", {"C:\\x", -1}, "\\", "\\"}),
-        [](const auto& info) { return std::string(info.param.name); });
+        [](const auto& test) { return std::string(test.param.name); });
 
 TEST(FormLoad, RunsTheStartUpSequenceInOrder)
 {

@@ -137,7 +137,7 @@ std::vector<LateEvent> everyLateEvent()
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, LateEventDuringAHandler, testing::ValuesIn(everyLateEvent()),
-                         [](const auto& info) { return name(info.param); });
+                         [](const auto& test) { return name(test.param); });
 
 TEST(LateEvents, DropsAreTakenAgainOnceTheHandlerHasEnded)
 {

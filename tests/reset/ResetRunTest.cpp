@@ -140,7 +140,7 @@ INSTANTIATE_TEST_SUITE_P(
                                    + "and 3 more (all of them are in the details)\r\n"
                                    + closingAfterList,
                            manyLines(0, 13)}),
-        [](const auto& info) { return std::string(info.param.name); });
+        [](const auto& test) { return std::string(test.param.name); });
 
 // Every reason in plain words, with what to do where there is something to do: never the name
 // of a kernel call, an error code or a capability.

@@ -92,7 +92,7 @@ INSTANTIATE_TEST_SUITE_P(
                            {"b", "a", "b"},
                            "3 File(s)/Folder(s) selected. Click RESET",
                            false}}}),
-        [](const auto& info) { return std::string(info.param.name); });
+        [](const auto& test) { return std::string(test.param.name); });
 
 TEST(DropIntake, HundredThousandPathsAreTakenWholeAndCountedRight)
 {

@@ -5,8 +5,8 @@
 // The real core over recording fakes, loaded as the program loads it.
 struct CoreFixture
 {
-    explicit CoreFixture(SystemDirectoryReport systemDirectory = {"C:\\WINDOWS\\system32", 19})
-        : systemDirectory(std::move(systemDirectory))
+    explicit CoreFixture(SystemDirectoryReport directory = {"C:\\WINDOWS\\system32", 19})
+        : systemDirectory(std::move(directory))
     { }
 
     EventLog log;

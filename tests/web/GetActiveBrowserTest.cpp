@@ -131,7 +131,7 @@ INSTANTIATE_TEST_SUITE_P(
                             {{userClient, notText}, {machineClient, notText}},
                             fallback,
                             {userClient, machineClient, openCommandOf("")}}),
-        [](const auto& info) { return std::string(info.param.name); });
+        [](const auto& test) { return std::string(test.param.name); });
 
 TEST(GetActiveBrowser, ReaderThatAlwaysFailsGivesTheFallback)
 {

@@ -2,6 +2,7 @@
 
 #include "ScratchFolder_windows.h"
 
+#include "ComObject.h"
 #include "DataObject.h"
 #include "Picture.h"
 #include "platform/WideText_windows.h"
@@ -191,20 +192,9 @@ TEST_F(Win32Drop, RegisteredTargetTakesFileListsOnImage1AndNeverAnswersMove)
 }
 
 // A drag source for DoDragDrop that lets the drag be tracked a few times, then drops.
-class DroppingSource : public IDropSource
+class DroppingSource : public ComObject<IDropSource>
 {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
-    {
-        if (iid == IID_IUnknown || iid == IID_IDropSource) {
-            *object = this;
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
     HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL, DWORD) override
     {
         return ++asked < 3 ? S_OK : DRAGDROP_S_DROP;
@@ -225,9 +215,9 @@ TEST_F(Win32Drop, DoDragDropOntoImage1GoesThroughOle)
     if (!pointer.moveTo(image1))
         GTEST_SKIP() << "the pointer cannot be placed on this desktop";
 
-    DroppingSource source;
+    const ComPtr<DroppingSource> source = makeComObject<DroppingSource>();
     DWORD effect = DROPEFFECT_NONE;
-    EXPECT_EQ(DoDragDrop(dataObject(Payload::ThreeFiles).Get(), &source, anyEffect, &effect),
+    EXPECT_EQ(DoDragDrop(dataObject(Payload::ThreeFiles).Get(), source.Get(), anyEffect, &effect),
               DRAGDROP_S_DROP);
     EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_COPY));
     EXPECT_EQ(form->List1().paths(), pathsOf(threeFiles));

@@ -44,7 +44,8 @@ std::vector<Case> cases()
     const std::string zero8(8, '\0');
     // Version 3 (Samba 3.5 to 4.10): text "0x22", NUL, pad, 3, 3, pad, valid_flags = 0x11,
     // attrib, ea_size, size, alloc_size, create_time, change_time.
-    const auto v3 = [&](const char* text, int padBeforeVersion, int padBeforeInfo, int attrib) {
+    const auto v3 = [&](const char* text, std::size_t padBeforeVersion, std::size_t padBeforeInfo,
+                        int attrib) {
         std::string value = std::string(text) + '\0' + std::string(padBeforeVersion, '\0')
                 + bytes({3, 0, 3, 0}) + std::string(padBeforeInfo, '\0') + bytes({0x11, 0, 0, 0})
                 + bytes({attrib, 0, 0, 0}) + bytes({0, 0, 0, 0}) + zero8 + zero8 + creationTime
@@ -230,8 +231,8 @@ TEST_P(DosAttribBytes, SambaBlobsAreResetOnlyWhenCompleteAndLeftExactlyAsTheyAre
 
 INSTANTIATE_TEST_SUITE_P(LinuxFileSystems, DosAttribBytes,
                          testing::Values(Kind::Ext4Wine, Kind::TmpfsWine),
-                         [](const testing::TestParamInfo<Kind>& info) {
-                             return info.param == Kind::Ext4Wine ? "Ext4" : "Tmpfs";
+                         [](const testing::TestParamInfo<Kind>& test) {
+                             return test.param == Kind::Ext4Wine ? "Ext4" : "Tmpfs";
                          });
 
 }  // namespace

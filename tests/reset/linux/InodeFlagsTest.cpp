@@ -87,8 +87,8 @@ TEST_P(InodeFlagsReset, WithoutTheCapabilityTheFirstRefusalIsReportedAndNothingC
 
 INSTANTIATE_TEST_SUITE_P(LinuxFileSystems, InodeFlagsReset,
                          testing::Values(Kind::Ext4Samba, Kind::TmpfsWine),
-                         [](const testing::TestParamInfo<Kind>& info) {
-                             return ScratchFileSystem::kindName(info.param);
+                         [](const testing::TestParamInfo<Kind>& test) {
+                             return ScratchFileSystem::kindName(test.param);
                          });
 
 }  // namespace

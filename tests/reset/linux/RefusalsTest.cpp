@@ -100,8 +100,8 @@ TEST_P(Refusals, APlainUserIsToldWhatStandsInTheWayAndWhatToDo)
 
 INSTANTIATE_TEST_SUITE_P(LinuxFileSystems, Refusals,
                          testing::Values(Kind::Ext4Wine, Kind::TmpfsSamba),
-                         [](const testing::TestParamInfo<Kind>& info) {
-                             return ScratchFileSystem::kindName(info.param);
+                         [](const testing::TestParamInfo<Kind>& test) {
+                             return ScratchFileSystem::kindName(test.param);
                          });
 
 // A tmpfs of the test's own, remounted read-only after its file got its flags.

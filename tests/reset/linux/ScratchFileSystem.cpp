@@ -134,7 +134,8 @@ public:
             throw std::runtime_error("unexpected DOSATTRIB length");
         std::uint32_t attributes = 0;
         for (int i = 3; i >= 0; --i)
-            attributes = (attributes << 8) | static_cast<unsigned char>(value[12 + i]);
+            attributes = (attributes << 8)
+                    | static_cast<unsigned char>(value[static_cast<std::size_t>(12 + i)]);
         return attributes;
     }
 
@@ -208,7 +209,8 @@ public:
             throw std::runtime_error("system.ntfs_attrib is not a word on " + path.string());
         std::uint32_t attributes = 0;
         for (int i = 3; i >= 0; --i)
-            attributes = (attributes << 8) | static_cast<unsigned char>(word[i]);
+            attributes = (attributes << 8)
+                    | static_cast<unsigned char>(word[static_cast<std::size_t>(i)]);
         return attributes;
     }
 

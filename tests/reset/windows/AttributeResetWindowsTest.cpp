@@ -182,7 +182,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, AttributeResetFlags,
                                                     hiddenFlag | systemFlag},
                                            FlagCase{"ReadOnlyFolder", Kind::Folder, readOnlyFlag},
                                            FlagCase{"AlreadyNormalFolder", Kind::Folder, 0}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 
 struct MissingCase
 {
@@ -214,7 +214,7 @@ TEST_P(AttributeResetMissing, IsReportedAsNoLongerThere)
 INSTANTIATE_TEST_SUITE_P(Cases, AttributeResetMissing,
                          ::testing::Values(MissingCase{"File", L"\\deleted.txt"},
                                            MissingCase{"FolderOnTheWay", L"\\deleted\\file.txt"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 
 // A name no Windows file system takes fails for no reason more specific than the system's: the
 // report gives its own words with the code, for a search or a support request.
@@ -260,8 +260,8 @@ TEST_P(AttributeResetLongPath, ResetsAnItemBeyondMaxPath)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, AttributeResetLongPath, ::testing::Values(Kind::File, Kind::Folder),
-                         [](const auto& info) {
-                             return std::string(info.param == Kind::File ? "File" : "Folder");
+                         [](const auto& test) {
+                             return std::string(test.param == Kind::File ? "File" : "Folder");
                          });
 
 TEST(AttributeResetLink, ResetsTheLinkAndLeavesItsTargetAlone)
@@ -312,8 +312,8 @@ TEST_P(AttributeResetDeviceName, IsNotOpened)
 
 INSTANTIATE_TEST_SUITE_P(Cases, AttributeResetDeviceName,
                          ::testing::Values(L"CON", L"NUL", L"COM1", L"LPT1", L"AUX.txt"),
-                         [](const auto& info) {
-                             std::string name = toUtf8(info.param);
+                         [](const auto& test) {
+                             std::string name = toUtf8(test.param);
                              std::replace(name.begin(), name.end(), '.', '_');
                              return name;
                          });

@@ -63,7 +63,7 @@ INSTANTIATE_TEST_SUITE_P(
                 PrefixCase{"AlreadyPrefixed", L"\\\\?\\" + long300, L"\\\\?\\" + long300},
                 PrefixCase{"AlreadyPrefixedShare", L"\\\\?\\UNC\\server\\share\\" + long300,
                            L"\\\\?\\UNC\\server\\share\\" + long300}),
-        [](const auto& info) { return std::string(info.param.name); });
+        [](const auto& test) { return std::string(test.param.name); });
 
 struct DeviceCase
 {
@@ -103,6 +103,6 @@ INSTANTIATE_TEST_SUITE_P(
                           DeviceCase{"PipeLiterally", L"\\\\?\\pipe\\name", true},
                           DeviceCase{"Disk", L"\\\\.\\PhysicalDrive0", true},
                           DeviceCase{"GlobalRoot", L"\\\\?\\GLOBALROOT\\Device\\Null", true}),
-        [](const auto& info) { return std::string(info.param.name); });
+        [](const auto& test) { return std::string(test.param.name); });
 
 }  // namespace

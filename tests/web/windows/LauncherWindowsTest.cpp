@@ -134,7 +134,7 @@ INSTANTIATE_TEST_SUITE_P(
                           LaunchCase{
                                   "MaximizedActive", ShowState::MaximizedActive, SW_SHOWMAXIMIZED,
                                   "  \"quoted argument\" ünïcode-€ http://www.quorvane.example/"}),
-        [](const auto& info) { return std::string(info.param.name); });
+        [](const auto& test) { return std::string(test.param.name); });
 
 struct FailureCase
 {
@@ -174,7 +174,7 @@ INSTANTIATE_TEST_SUITE_P(
         Cases, LauncherWindowsFailure,
         ::testing::Values(FailureCase{"EmptyCommandLine", L"", "The command line is empty."},
                           FailureCase{"MissingProgram", L"\\no such browser.exe", "(error 2)"}),
-        [](const auto& info) { return std::string(info.param.name); });
+        [](const auto& test) { return std::string(test.param.name); });
 
 // The fallback must name a program that exists, quoted, so process creation never tries
 // "C:\Program" first.

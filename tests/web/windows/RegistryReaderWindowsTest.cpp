@@ -205,7 +205,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, RegistryReaderWindows, ::testing::Values(
     ReadCase{"MissingKey", Root::User, {sz(L"x")}, "HKCU\\<key>\\NoSuchKey\\", failure},
     ReadCase{"UnknownRoot", Root::User, {sz(L"x")}, "HKXX\\<key>\\", failure},
     ReadCase{"RootAlone", Root::User, {sz(L"x")}, "HKCU", failure}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 // clang-format on
 
 // HKLM\\Software has two views on 64-bit Windows, and this test is a 32-bit program like the
