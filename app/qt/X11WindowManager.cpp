@@ -5,6 +5,7 @@
 
 #include <xcb/xcb.h>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -31,6 +32,24 @@ std::vector<std::uint32_t> items(xcb_connection_t* connection, xcb_window_t wind
         return {};
     const auto* values = static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
     return {values, values + xcb_get_property_value_length(reply.get()) / 4};
+}
+
+// Waits until the connection has something to read, or the deadline passes; a signal that
+// interrupts the wait does not end it.
+bool waitForInput(xcb_connection_t* connection, std::chrono::steady_clock::time_point deadline)
+{
+    while (true) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return false;
+        pollfd descriptor{xcb_get_file_descriptor(connection), POLLIN, 0};
+        const int ready = poll(&descriptor, 1, static_cast<int>(left.count()));
+        if (ready > 0)
+            return true;
+        if (ready == 0 || errno != EINTR)
+            return false;
+    }
 }
 
 }  // namespace
@@ -119,13 +138,7 @@ std::optional<QMargins> X11WindowManager::frameExtents(std::uint32_t window,
     const auto deadline = std::chrono::steady_clock::now() + wait;
     std::vector<std::uint32_t> margins = items(connection_, window, extents, XCB_ATOM_CARDINAL);
     while (margins.size() != 4) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0)
-            return std::nullopt;
-        pollfd descriptor{xcb_get_file_descriptor(connection_), POLLIN, 0};
-        if (poll(&descriptor, 1, static_cast<int>(left.count())) <= 0)
-            return std::nullopt;
+        // The events xcb has already read, with a reply, first: the socket no longer shows them.
         bool changed = false;
         while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
             if ((event->response_type & 0x7f) == XCB_PROPERTY_NOTIFY
@@ -137,6 +150,8 @@ std::optional<QMargins> X11WindowManager::frameExtents(std::uint32_t window,
             return std::nullopt;
         if (changed)
             margins = items(connection_, window, extents, XCB_ATOM_CARDINAL);
+        else if (!waitForInput(connection_, deadline))
+            return std::nullopt;
     }
     // _NET_FRAME_EXTENTS: left, right, top, bottom.
     return QMargins(int(margins[0]), int(margins[2]), int(margins[1]), int(margins[3]));
@@ -165,12 +180,7 @@ void X11WindowManager::stampUserTime(std::uint32_t window, std::chrono::millisec
     xcb_flush(connection_);
     const auto deadline = std::chrono::steady_clock::now() + wait;
     while (true) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
-        pollfd descriptor{xcb_get_file_descriptor(connection_), POLLIN, 0};
-        if (left.count() <= 0 || poll(&descriptor, 1, static_cast<int>(left.count())) <= 0
-            || xcb_connection_has_error(connection_))
-            return;
+        // What xcb has already read first, then what comes.
         while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
             const auto* notify = reinterpret_cast<xcb_property_notify_event_t*>(event);
             const bool ours = (event->response_type & 0x7f) == XCB_PROPERTY_NOTIFY
@@ -185,6 +195,8 @@ void X11WindowManager::stampUserTime(std::uint32_t window, std::chrono::millisec
                 return;
             }
         }
+        if (xcb_connection_has_error(connection_) || !waitForInput(connection_, deadline))
+            return;
     }
 }
 
@@ -201,6 +213,14 @@ std::optional<QMargins> prepareForWindowManager(QWidget* window)
     if (!tells && !timed)
         return std::nullopt;
     const auto id = static_cast<std::uint32_t>(window->winId());
+    // The window was made on Qt's connection, and the server need not have read that request
+    // before this connection's: one round trip there first, or the manager may be asked about a
+    // window that does not exist yet (and never answer).
+    if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) {
+        if (xcb_connection_t* qtConnection = x11->connection())
+            std::free(xcb_get_input_focus_reply(qtConnection, xcb_get_input_focus(qtConnection),
+                                                nullptr));
+    }
     if (timed)
         manager.stampUserTime(id, std::chrono::milliseconds(200));
     // A manager answers in a few milliseconds; one that does not, costs the start this much.
