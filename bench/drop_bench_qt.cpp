@@ -4,7 +4,7 @@
 #include "DropZone.h"
 #include "FlagwashWindow.h"
 #include "QtView.h"
-#include "QuietServices.h"
+#include "QuietWindow.h"
 #include "Timing.h"
 #include "app/SystemDirectory.h"
 #include "app/frmFlagwash.h"
@@ -69,18 +69,9 @@ int main(int argc, char** argv)
                 + ".txt\r\n";
     const ForeignDropData data(list);
 
-    const auto systemDirectory = makeSystemDirectory();
-    const auto reset = makeAttributeReset();
-    const auto registry = makeRegistryReader();
-    QuietLauncher launcher;
-    FlagwashWindow window;
-    QtView view(window, [] {});
-    frmFlagwash form(view, *systemDirectory, *reset, *registry, launcher);
-    window.attach(form);
-    form.Form_Load();
-    form.Form_Resize();
-    window.show();
-    QApplication::processEvents();
+    QuietWindow quiet;
+    FlagwashWindow& window = quiet.window;
+    frmFlagwash& form = quiet.form;
 
     std::vector<double> tool, urls;
     for (int round = 0; round < rounds; ++round) {

@@ -32,16 +32,12 @@
 
 namespace {
 
-using Paths = std::vector<std::filesystem::path>;
-constexpr const char* ntfsName = "system.ntfs_attrib";
+using resetbench::die;
+using resetbench::makeFiles;
+using resetbench::ntfsName;
+using resetbench::Paths;
 constexpr std::uint32_t hiddenSystem = 0x06;
 constexpr std::uint32_t dosBits = 0x27;
-
-void die(const std::string& what)
-{
-    std::perror(what.c_str());
-    std::exit(1);
-}
 
 bool fatAttributes(const char* path, unsigned long request, std::uint32_t& value)
 {
@@ -65,22 +61,6 @@ bool writeWord(bool exfat, const char* path, std::uint32_t value)
     if (exfat)
         return fatAttributes(path, FAT_IOCTL_SET_ATTRIBUTES, value);
     return ::lsetxattr(path, ntfsName, &value, sizeof value, 0) == 0;
-}
-
-Paths makeFiles(const std::string& dir, std::size_t count)
-{
-    Paths paths;
-    for (std::size_t i = 0; i < count; ++i) {
-        char name[32];
-        std::snprintf(name, sizeof name, "/f%06zu.txt", i);
-        const std::string path = dir + name;
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-        if (fd < 0)
-            die(path);
-        ::close(fd);
-        paths.emplace_back(path);
-    }
-    return paths;
 }
 
 void arm(bool exfat, const Paths& paths)

@@ -5,7 +5,7 @@
 //   reset_e2e_bench_qt DIR N ROUNDS      prints "tool <median s>" and "pinned <median s>"
 #include "FlagwashWindow.h"
 #include "QtView.h"
-#include "QuietServices.h"
+#include "QuietWindow.h"
 #include "ResetFiles.h"
 #include "Timing.h"
 #include "app/SystemDirectory.h"
@@ -35,18 +35,8 @@ int main(int argc, char** argv)
     const Paths paths = makeFiles(dir, std::stoul(argv[2]));
     const int rounds = std::stoi(argv[3]);
 
-    const auto systemDirectory = makeSystemDirectory();
-    const auto reset = makeAttributeReset();
-    const auto registry = makeRegistryReader();
-    QuietLauncher launcher;
-    FlagwashWindow window;
-    QtView view(window, [] {});
-    frmFlagwash form(view, *systemDirectory, *reset, *registry, launcher);
-    window.attach(form);
-    form.Form_Load();
-    form.Form_Resize();
-    window.show();
-    QApplication::processEvents();
+    QuietWindow quiet;
+    frmFlagwash& form = quiet.form;
 
     std::vector<double> tool, floor;
     const std::string done = "Done resetting " + std::to_string(paths.size()) + " files/folders";

@@ -5,6 +5,7 @@
 // they fit, gives the same normal value.
 #include "fuzz/FuzzCheck.h"
 #include "reset/linux/DosAttribValue.h"
+#include "text/HexDigit.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -54,22 +55,11 @@ Parts partsOf(std::string_view value)
     return {nul, infoAt + (version == 1 ? 0 : 4)};
 }
 
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 std::uint64_t hexValue(std::string_view digits)
 {
     std::uint64_t value = 0;
     for (const char c : digits)
-        value = value * 16 + static_cast<std::uint64_t>(hexDigit(c));
+        value = value * 16 + static_cast<std::uint64_t>(hexDigitValue(c));
     return value;
 }
 
@@ -97,9 +87,9 @@ void checkText(std::string_view before, std::string_view after)
     fuzzCheck(after.substr(0, 2) == before.substr(0, 2), "the 0x of the text stays", change);
     const std::string_view digitsBefore = before.substr(2), digitsAfter = after.substr(2);
     fuzzCheck(std::all_of(digitsBefore.begin(), digitsBefore.end(),
-                          [](char c) { return hexDigit(c) >= 0; })
+                          [](char c) { return hexDigitValue(c) >= 0; })
                       && std::all_of(digitsAfter.begin(), digitsAfter.end(),
-                                     [](char c) { return hexDigit(c) >= 0; }),
+                                     [](char c) { return hexDigitValue(c) >= 0; }),
               "the text holds hex digits only", change);
     // A text of one case keeps it; one that mixes them may come out in either.
     const bool upperBefore = std::any_of(digitsBefore.begin(), digitsBefore.end(), isUpperHex);

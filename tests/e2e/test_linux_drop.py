@@ -7,16 +7,9 @@ import tempfile
 import time
 import urllib.parse
 
-from xsession import FakeBrowser, XServer, skip, wait_for
+from xsession import FakeBrowser, XServer, check, finish, skip, wait_for
 
 program, out_dir = sys.argv[1], sys.argv[2]
-failures = []
-
-
-def check(condition, message):
-    if not condition:
-        failures.append(message)
-        print("FAIL:", message)
 
 
 def dos(path):
@@ -180,6 +173,4 @@ with XServer() as x:
         browser.cleanup()
         subprocess.run(["rm", "-rf", work])
 
-if failures:
-    sys.exit(1)
-print("linux drop: all checks passed")
+finish("linux drop")

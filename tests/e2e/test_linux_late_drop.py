@@ -13,17 +13,10 @@ import sys
 import tempfile
 import urllib.parse
 
-from xsession import FakeBrowser, XServer, skip, wait_for
+from xsession import FakeBrowser, XServer, check, finish, skip, wait_for
 
 program = sys.argv[1]
 COUNT = 60
-failures = []
-
-
-def check(condition, message):
-    if not condition:
-        failures.append(message)
-        print("FAIL:", message)
 
 
 def uri_list(paths):
@@ -139,6 +132,4 @@ finally:
     slowfs.wait(timeout=20)
     subprocess.run(["rm", "-rf", work])
 
-if failures:
-    sys.exit(1)
-print("late drops: all checks passed")
+finish("late drops")

@@ -11,17 +11,10 @@ import sys
 import tempfile
 import time
 
-from xsession import WindowManager, XServer, skip, wait_for
+from xsession import WindowManager, XServer, check, finish, skip, wait_for
 
 program = sys.argv[1]
 here = os.path.dirname(os.path.abspath(__file__))
-failures = []
-
-
-def check(condition, message):
-    if not condition:
-        failures.append(message)
-        print("FAIL:", message)
 
 
 class ProbeBrowser:
@@ -139,6 +132,4 @@ with XServer() as x, WindowManager(x, "xfwm4", {"prevent_focus_stealing": "true"
         app.wait(timeout=10)
         browser.cleanup()
 
-if failures:
-    sys.exit(1)
-print("linux launch focus: all checks passed")
+finish("linux launch focus")

@@ -8,16 +8,9 @@ import subprocess
 import sys
 import tempfile
 
-from xsession import FakeBrowser, XServer, require, skip, wait_for
+from xsession import FakeBrowser, XServer, check, finish, require, skip, wait_for
 
 program = sys.argv[1]
-failures = []
-
-
-def check(condition, message):
-    if not condition:
-        failures.append(message)
-        print("FAIL:", message)
 
 
 if os.geteuid() != 0:
@@ -77,6 +70,4 @@ try:
 finally:
     shutil.rmtree(home, ignore_errors=True)
 
-if failures:
-    sys.exit(1)
-print("linux normal user: all checks passed")
+finish("linux normal user")

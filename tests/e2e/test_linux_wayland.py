@@ -9,18 +9,11 @@ import subprocess
 import sys
 import tempfile
 
-from xsession import FakeBrowser, Weston, skip, wait_for
+from xsession import FakeBrowser, Weston, check, finish, skip, wait_for
 
 program = sys.argv[1]
-failures = []
 # Qt's Motif hints: functions 0x08 minimize, 0x10 maximize; decorations 0x20, 0x40.
 MINIMIZE_MAXIMIZE_FUNCTIONS, MINIMIZE_MAXIMIZE_DECORATIONS = 0x18, 0x60
-
-
-def check(condition, message):
-    if not condition:
-        failures.append(message)
-        print("FAIL:", message)
 
 
 def plugin_dir():
@@ -134,6 +127,4 @@ try:
 finally:
     shutil.rmtree(work, ignore_errors=True)
 
-if failures:
-    sys.exit(1)
-print("linux wayland: all checks passed")
+finish("linux wayland")

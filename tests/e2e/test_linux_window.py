@@ -4,18 +4,10 @@ import subprocess
 import sys
 import tempfile
 
-from xsession import FakeBrowser, XServer, wait_for
+from xsession import FakeBrowser, XServer, check, finish, wait_for
 
 program, source_dir, out_dir = sys.argv[1], sys.argv[2], sys.argv[3]
 DOWNLOAD = ("http://www.quorvane.example/en/modules/mydownloads/singlefile.php?cid=2&lid=6")
-
-failures = []
-
-
-def check(condition, message):
-    if not condition:
-        failures.append(message)
-        print("FAIL:", message)
 
 
 def close(a, b, tolerance=10):
@@ -121,6 +113,4 @@ with XServer() as x:
         browser.cleanup()
         subprocess.run(["rm", "-rf", work])
 
-if failures:
-    sys.exit(1)
-print("linux window: all checks passed")
+finish("linux window")

@@ -4,18 +4,11 @@ always offers it to normal windows), an ordinary window with its taskbar button,
 frame counted (_NET_FRAME_EXTENTS), its caption empty, its size fixed also against a maximize."""
 import sys
 
-from xsession import FakeBrowser, WindowManager, XServer, require, wait_for
+from xsession import FakeBrowser, WindowManager, XServer, check, finish, require, wait_for
 
 program = sys.argv[1]
 require("wmctrl", "xwininfo")
-failures = []
 SCREEN = (1280, 1024)
-
-
-def check(condition, message):
-    if not condition:
-        failures.append(message)
-        print("FAIL:", message)
 
 
 def cardinals(text):
@@ -74,6 +67,4 @@ for manager in ("openbox", "xfwm4"):
             app.wait(timeout=10)
             browser.cleanup()
 
-if failures:
-    sys.exit(1)
-print("linux window managers: all checks passed")
+finish("linux window managers")

@@ -21,6 +21,23 @@ def require(*programs):
             skip(f"{program} is not installed")
 
 
+failures = []
+
+
+def check(condition, message):
+    """A check that does not stop the script: a failure is printed and counted for finish()."""
+    if not condition:
+        failures.append(message)
+        print("FAIL:", message)
+
+
+def finish(what):
+    """Ends the script: exit 1 after any failed check."""
+    if failures:
+        sys.exit(1)
+    print(f"{what}: all checks passed")
+
+
 def wait_for(condition, what, seconds=20.0, interval=0.05):
     deadline = time.monotonic() + seconds
     while True:

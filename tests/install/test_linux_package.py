@@ -8,16 +8,9 @@ import sys
 import tempfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "e2e"))
-from xsession import XServer, FakeBrowser, skip  # noqa: E402
+from xsession import FakeBrowser, XServer, check, failures, finish, skip  # noqa: E402
 
 build_dir = sys.argv[1]
-failures = []
-
-
-def check(condition, message):
-    if not condition:
-        failures.append(message)
-        print("FAIL:", message)
 
 
 def run(*args, **kwargs):
@@ -108,6 +101,4 @@ try:
 finally:
     shutil.rmtree(work, ignore_errors=True)
 
-if failures:
-    sys.exit(1)
-print("linux install and package: all checks passed")
+finish("linux install and package")

@@ -79,6 +79,22 @@ public:
         ::close(fd);
         return flags;
     }
+    // After a reset counted as done: nothing of what it had is left on the object.
+    void expectReset(bool immutable) const
+    {
+        if (immutable) {
+            EXPECT_EQ(inodeFlags() & FS_IMMUTABLE_FL, 0);
+        }
+        EXPECT_EQ(dosAttrib(), "0x0");
+    }
+    // Its flags given back for the next round.
+    void rearm(const std::string& dos, bool immutable) const
+    {
+        setDosAttrib(dos);
+        if (immutable)
+            setImmutable(true);
+    }
+
     // Sets or clears the immutable flag alone; ext4 refuses to lose some of the others.
     void setImmutable(bool immutable) const
     {
@@ -321,8 +337,8 @@ TEST_F(Pinning, AFolderSwappedForAStrangersLinkNeverLeadsTheResetOutside)
     {
         const Swapper swapper(folder, shared / "swap");
         tally = raceResets(
-                *reset_, dropped, [&] { EXPECT_EQ(real.dosAttrib(), "0x0"); },
-                [&] { real.setDosAttrib("0x6"); });
+                *reset_, dropped, [&] { real.expectReset(false); },
+                [&] { real.rearm("0x6", false); });
         swaps = swapper.swaps();
     }
 
@@ -359,15 +375,8 @@ TEST_F(Pinning, AFolderSwappedForALinkToAFifoNeverOpensTheFifo)
         const FifoOpenCounter counter(other / "file");
         const Swapper swapper(folder, shared / "swap");
         tally = raceResets(
-                *reset_, dropped,
-                [&] {
-                    EXPECT_EQ(real.inodeFlags() & FS_IMMUTABLE_FL, 0);
-                    EXPECT_EQ(real.dosAttrib(), "0x0");
-                },
-                [&] {
-                    real.setDosAttrib("0x6");
-                    real.setImmutable(true);
-                });
+                *reset_, dropped, [&] { real.expectReset(true); },
+                [&] { real.rearm("0x6", true); });
         opens = counter.opens();
     }
     real.setImmutable(false);
@@ -492,18 +501,8 @@ TEST_F(Pinning, TheDroppedNameSwappedForAFifoOrALinkIsNeverDoneWhileTheFileKeeps
             }
             const Swapper swapper(dropped, decoy);
             tally = raceResets(
-                    *reset_, dropped,
-                    [&] {
-                        if (c.immutable) {
-                            EXPECT_EQ(real.inodeFlags() & FS_IMMUTABLE_FL, 0);
-                        }
-                        EXPECT_EQ(real.dosAttrib(), "0x0");
-                    },
-                    [&] {
-                        real.setDosAttrib("0x6");
-                        if (c.immutable)
-                            real.setImmutable(true);
-                    });
+                    *reset_, dropped, [&] { real.expectReset(c.immutable); },
+                    [&] { real.rearm("0x6", c.immutable); });
             if (counter)
                 opens = counter->opens();
         }

@@ -1,6 +1,8 @@
 #pragma once
 // Real file systems for the reset tests: a folder on ext4, one on tmpfs, and a fresh NTFS
 // image mounted through ntfs-3g. Each test gets a folder of its own on them.
+#include "reset/NormalAttributes.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -9,14 +11,14 @@
 
 namespace fs = std::filesystem;
 
-// The Windows attribute bits the tests set and check.
+// The Windows attribute bits the tests set and check, by the names of the table of normal.
 namespace winattr {
-constexpr std::uint32_t readOnly = 0x1;
-constexpr std::uint32_t hidden = 0x2;
-constexpr std::uint32_t systemFile = 0x4;
-constexpr std::uint32_t directory = 0x10;
-constexpr std::uint32_t archive = 0x20;
-constexpr std::uint32_t rhsa = readOnly | hidden | systemFile | archive;
+using dos::archive;
+using dos::directory;
+using dos::hidden;
+using dos::readOnly;
+constexpr std::uint32_t systemFile = dos::system;
+constexpr std::uint32_t rhsa = dos::visible;
 }  // namespace winattr
 
 class ScratchFileSystem

@@ -57,6 +57,16 @@ def run_main(main):
     print("all as expected")
 
 
+def run_table_or_facts(table, facts, usage):
+    """The main of a harness that runs its table or its facts: `usage` names the folders it is
+    given after the mode, each made absolute (the last, its work folder, made if missing)."""
+    if len(sys.argv) != 2 + len(usage) or sys.argv[1] not in ("table", "facts"):
+        sys.exit(f"usage: {sys.argv[0]} table|facts {' '.join(usage)}")
+    folders = [os.path.abspath(argument) for argument in sys.argv[2:]]
+    os.makedirs(folders[usage.index("WORK")], exist_ok=True)
+    run_main(lambda: (table if sys.argv[1] == "table" else facts)(*folders))
+
+
 def require(*programs):
     for program in programs:
         if shutil.which(program) is None:

@@ -12,7 +12,6 @@ the image's user.DOSATTRIB on the host afterwards with debugfs, Samba's own reco
 import os
 import struct
 import subprocess
-import sys
 import tempfile
 
 import cases
@@ -265,14 +264,5 @@ def facts(probes, launcher, work):
     return cases.check_facts(records, FACTS, lambda path: server_word(image, path))
 
 
-def main():
-    if len(sys.argv) != 5 or sys.argv[1] not in ("table", "facts"):
-        sys.exit(f"usage: {sys.argv[0]} table|facts PROBES LAUNCHER WORK")
-    mode, probes, launcher, work = sys.argv[1:]
-    probes, launcher, work = (os.path.abspath(path) for path in (probes, launcher, work))
-    os.makedirs(work, exist_ok=True)
-    return (table if mode == "table" else facts)(probes, launcher, work)
-
-
 if __name__ == "__main__":
-    guestvm.run_main(main)
+    guestvm.run_table_or_facts(table, facts, ["PROBES", "LAUNCHER", "WORK"])

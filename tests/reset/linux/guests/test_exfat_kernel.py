@@ -10,7 +10,6 @@ on the host afterwards (exfat_image), which fsck.exfat must find clean.
 """
 import os
 import subprocess
-import sys
 
 import cases
 import guestvm
@@ -197,14 +196,5 @@ def facts(probes, work, cache):
     return cases.check_facts(records, FACTS)
 
 
-def main():
-    if len(sys.argv) != 5 or sys.argv[1] not in ("table", "facts"):
-        sys.exit(f"usage: {sys.argv[0]} table|facts PROBES WORK CACHE")
-    mode, probes, work, cache = sys.argv[1:]
-    probes, work, cache = (os.path.abspath(argument) for argument in (probes, work, cache))
-    os.makedirs(work, exist_ok=True)
-    return (table if mode == "table" else facts)(probes, work, cache)
-
-
 if __name__ == "__main__":
-    guestvm.run_main(main)
+    guestvm.run_table_or_facts(table, facts, ["PROBES", "WORK", "CACHE"])

@@ -10,7 +10,6 @@ the driver under test.
 """
 import os
 import subprocess
-import sys
 import time
 
 import cases
@@ -266,14 +265,5 @@ def fuse_facts(host):
     return failures
 
 
-def main():
-    if len(sys.argv) != 5 or sys.argv[1] not in ("table", "facts"):
-        sys.exit(f"usage: {sys.argv[0]} table|facts PROBES WORK CACHE")
-    mode, probes, work, cache = sys.argv[1:]
-    probes, work, cache = (os.path.abspath(argument) for argument in (probes, work, cache))
-    os.makedirs(work, exist_ok=True)
-    return (table if mode == "table" else facts)(probes, work, cache)
-
-
 if __name__ == "__main__":
-    guestvm.run_main(main)
+    guestvm.run_table_or_facts(table, facts, ["PROBES", "WORK", "CACHE"])
