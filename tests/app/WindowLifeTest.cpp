@@ -5,6 +5,16 @@
 
 namespace {
 
+// Makes every size change the view reports call Form_Resize again, as toolkits do from inside
+// their size-change handling; counts the calls in raised, and fails once they do not stop.
+void raiseResizeFromResize(CoreFixture& core, int& raised)
+{
+    core.view.onSizeChanged = [&core, &raised] {
+        ASSERT_LT(++raised, 100) << "resize never stops";
+        core.form.Form_Resize();
+    };
+}
+
 TEST(FormResize, RestoresTheEnforcedOuterSize)
 {
     CoreFixture core;
@@ -22,12 +32,9 @@ TEST(FormResize, NestedResizeStops)
 {
     CoreFixture core;
     core.load();
-    int raised = 0;
     // The platform raises the size-changed event again from inside the size change.
-    core.view.onSizeChanged = [&] {
-        ASSERT_LT(++raised, 100) << "resize never stops";
-        core.form.Form_Resize();
-    };
+    int raised = 0;
+    raiseResizeFromResize(core, raised);
     core.view.outerWidth = 1;
 
     core.form.Form_Resize();
@@ -40,12 +47,9 @@ TEST(FormResize, ResizeRaisedForAnUnchangedSizeAlsoStops)
 {
     CoreFixture core;
     core.load();
-    int raised = 0;
     // A toolkit that reports every request, changed or not.
-    core.view.onSizeChanged = [&] {
-        ASSERT_LT(++raised, 100) << "resize never stops";
-        core.form.Form_Resize();
-    };
+    int raised = 0;
+    raiseResizeFromResize(core, raised);
     core.form.Form_Resize();
     core.form.Form_Resize();
 

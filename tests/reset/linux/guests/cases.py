@@ -101,6 +101,30 @@ def reset_commands(cases, root, user):
     return [f"{prefix} {' '.join(paths)}"]
 
 
+# The phases of a table's reset: root and another user on the first mount, the owner on a
+# mount that makes that user the owner.
+RESET_PHASES = ("reset-root", "reset-other", "reset-owner")
+
+
+def reset_and_read_back(cases, root, kind, mount, owner_mount):
+    """The reset phases, then a new mount and everything read back ("phase after")."""
+    return ["phase reset-root", *reset_commands(cases, root, "root"),
+            "phase reset-other", *reset_commands(cases, root, "other"),
+            f"must umount {root}", owner_mount,
+            "phase reset-owner", *reset_commands(cases, root, "owner"),
+            f"must umount {root}", mount,
+            "phase after", *read_commands(cases, root, kind),
+            *data_commands(cases, root), f"must umount {root}"]
+
+
+def reset_outcomes(records):
+    """{path: (status, reason)} over all reset phases."""
+    outcomes = {}
+    for phase in RESET_PHASES:
+        outcomes.update(records.resets(phase))
+    return outcomes
+
+
 def read_commands(cases, root, kind):
     return [f"raw get {kind} {case.under(root)}" for case in cases]
 
@@ -147,6 +171,10 @@ def check_facts(records, facts, host_reader=None):
         else:
             print(f"FACT confirmed: {fact.statement}")
     return failures
+
+
+def show_bits(bits):
+    return "unreadable" if bits is None else letters(bits)
 
 
 def show_word(value):

@@ -175,19 +175,12 @@ def table(probes, launcher, work):
     plan = [mount_line(), "phase setup", *cases.create_commands(entries, "/run/c")]
     plan += [f"raw set cifs {case.under('/run/c')} {given_word(case):#x}" for case in entries]
     plan += [*cases.read_commands(entries, "/run/c", "cifs"),
-             "phase reset-root", *cases.reset_commands(entries, "/run/c", "root"),
-             "phase reset-other", *cases.reset_commands(entries, "/run/c", "other"),
-             "must umount /run/c", mount_line(OWNER_OPTIONS),
-             "phase reset-owner", *cases.reset_commands(entries, "/run/c", "owner"),
-             "must umount /run/c", mount_line(),
-             "phase after", *cases.read_commands(entries, "/run/c", "cifs"),
-             *cases.data_commands(entries, "/run/c"), "must umount /run/c"]
+             *cases.reset_and_read_back(entries, "/run/c", "cifs", mount_line(),
+                                        mount_line(OWNER_OPTIONS))]
     records = boot(probes, launcher, work, plan, image)
 
     check = cases.Checker("cifs")
-    outcomes = {}
-    for phase in ("reset-root", "reset-other", "reset-owner"):
-        outcomes.update(records.resets(phase))
+    outcomes = cases.reset_outcomes(records)
     for case in entries:
         path = case.under("/run/c")
         before = word_bits(check, case, "set-up", records.raw("setup", "get", "cifs", path))
@@ -200,14 +193,10 @@ def table(probes, launcher, work):
         server = word_bits(check, case, "server's user.DOSATTRIB", word)
         check.bits(case, "server's user.DOSATTRIB", server, case.stays)
         check.data(case, records)
-        check.row(case, outcome, f"client {show(after)}, server {show(server)} "
-                                 f"({cases.show_word(word)})")
+        check.row(case, outcome, f"client {cases.show_bits(after)}, "
+                                 f"server {cases.show_bits(server)} ({cases.show_word(word)})")
     check.print_table()
     return check.failures
-
-
-def show(bits):
-    return "unreadable" if bits is None else cases.letters(bits)
 
 
 FACTS = [

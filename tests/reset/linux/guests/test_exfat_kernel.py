@@ -60,19 +60,12 @@ def table(probes, work, cache):
         if case.path:
             plan.append(f"raw set fat {case.under('/mnt')} {case.given:#x}")
     plan += cases.read_commands(entries, "/mnt", "fat")
-    plan += ["phase reset-root", *cases.reset_commands(entries, "/mnt", "root"),
-             "phase reset-other", *cases.reset_commands(entries, "/mnt", "other"),
-             "must umount /mnt", f"must mount -t exfat -o {OWNER_OPTIONS} /dev/vda /mnt",
-             "phase reset-owner", *cases.reset_commands(entries, "/mnt", "owner"),
-             "must umount /mnt", "must mount -t exfat /dev/vda /mnt",
-             "phase after", *cases.read_commands(entries, "/mnt", "fat"),
-             *cases.data_commands(entries, "/mnt"), "must umount /mnt"]
+    plan += cases.reset_and_read_back(entries, "/mnt", "fat", "must mount -t exfat /dev/vda /mnt",
+                                      f"must mount -t exfat -o {OWNER_OPTIONS} /dev/vda /mnt")
     records = boot(probes, work, cache, plan, image)
 
     check = cases.Checker("exFAT")
-    outcomes = {}
-    for phase in ("reset-root", "reset-other", "reset-owner"):
-        outcomes.update(records.resets(phase))
+    outcomes = cases.reset_outcomes(records)
     disk = ExfatImage(image)
     for case in entries:
         path = case.under("/mnt")
@@ -86,8 +79,8 @@ def table(probes, work, cache):
             on_disk = dos_bits(check, case, "image", disk.attributes(case.path))
             check.bits(case, "on the image", on_disk, case.stays)
         check.data(case, records)
-        image_view = f", image {show(on_disk)}" if case.path else ""
-        check.row(case, outcome, f"guest {show(after)}{image_view}")
+        image_view = f", image {cases.show_bits(on_disk)}" if case.path else ""
+        check.row(case, outcome, f"guest {cases.show_bits(after)}{image_view}")
     fsck = subprocess.run(["fsck.exfat", "-n", image], capture_output=True, text=True)
     if fsck.returncode != 0:
         check.failures.append(f"fsck.exfat finds the image damaged: {fsck.stdout.strip()}")
@@ -105,10 +98,6 @@ def dos_bits(check, case, view, value):
         check.fail(case, f"{view}: directory bit {'missing' if case.folder else 'set'}"
                          f" in {value:#x}")
     return value & ~FOLDER
-
-
-def show(bits):
-    return "unreadable" if bits is None else cases.letters(bits)
 
 
 FACTS = [

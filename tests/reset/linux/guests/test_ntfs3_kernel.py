@@ -135,21 +135,14 @@ def table(probes, work, cache):
 
     plan = ["must mount -t ntfs3 /dev/vda /mnt",
             "phase setup", *cases.read_commands(entries, "/mnt", "ntfs"),
-            "phase reset-root", *cases.reset_commands(entries, "/mnt", "root"),
-            "phase reset-other", *cases.reset_commands(entries, "/mnt", "other"),
-            "must umount /mnt", f"must mount -t ntfs3 -o {OWNER_OPTIONS} /dev/vda /mnt",
-            "phase reset-owner", *cases.reset_commands(entries, "/mnt", "owner"),
-            "must umount /mnt", "must mount -t ntfs3 /dev/vda /mnt",
-            "phase after", *cases.read_commands(entries, "/mnt", "ntfs"),
-            *cases.data_commands(entries, "/mnt"), "must umount /mnt"]
+            *cases.reset_and_read_back(entries, "/mnt", "ntfs", "must mount -t ntfs3 /dev/vda /mnt",
+                                       f"must mount -t ntfs3 -o {OWNER_OPTIONS} /dev/vda /mnt")]
     records = boot(probes, work, cache, plan, image)
     with host:
         after = {case.path: host.word(case.path) for case in entries}
 
     check = cases.Checker("ntfs3")
-    outcomes = {}
-    for phase in ("reset-root", "reset-other", "reset-owner"):
-        outcomes.update(records.resets(phase))
+    outcomes = cases.reset_outcomes(records)
     for case in entries:
         path = case.under("/mnt")
         check.bits(case, "ntfs-3g before", host_bits(check, case, given[case.path]), case.given)
@@ -162,14 +155,10 @@ def table(probes, work, cache):
         check.bits(case, "ntfs-3g after", on_disk, case.stays)
         check.data(case, records)
         word = after[case.path]
-        check.row(case, outcome, f"ntfs3 {show(guest)}, ntfs-3g {show(on_disk)} "
-                                 f"({cases.show_word(word)})")
+        check.row(case, outcome, f"ntfs3 {cases.show_bits(guest)}, "
+                                 f"ntfs-3g {cases.show_bits(on_disk)} ({cases.show_word(word)})")
     check.print_table()
     return check.failures
-
-
-def show(bits):
-    return "unreadable" if bits is None else cases.letters(bits)
 
 
 # Folders and files the facts work on, made through ntfs-3g: {name: (folder, word)}.
