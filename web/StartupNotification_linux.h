@@ -1,9 +1,9 @@
 #pragma once
+#include "platform/X11Connection_linux.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
-
-struct xcb_connection_t;
 
 // The launcher's side of the X11 startup-notification protocol, on a connection of its own to
 // the display named by DISPLAY. A launch is announced to the window manager ("new:") under an
@@ -29,12 +29,8 @@ public:
     void cancel(const std::string& id);
 
 private:
-    std::uint32_t serverTime();
-    std::uint32_t atom(const char* name);
     void broadcast(const std::string& message);
 
-    xcb_connection_t* connection_ = nullptr;
-    std::uint32_t root_ = 0;
-    int screen_ = 0;
+    X11Connection x11_;
     std::uint32_t window_ = 0;  // sends the messages and asks the server for the time
 };

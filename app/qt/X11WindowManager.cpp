@@ -5,12 +5,9 @@
 
 #include <xcb/xcb.h>
 
-#include <cerrno>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
-#include <poll.h>
 #include <vector>
 
 namespace {
@@ -34,79 +31,43 @@ std::vector<std::uint32_t> items(xcb_connection_t* connection, xcb_window_t wind
     return {values, values + xcb_get_property_value_length(reply.get()) / 4};
 }
 
-// Waits until the connection has something to read, or the deadline passes; a signal that
-// interrupts the wait does not end it.
-bool waitForInput(xcb_connection_t* connection, std::chrono::steady_clock::time_point deadline)
-{
-    while (true) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0)
-            return false;
-        pollfd descriptor{xcb_get_file_descriptor(connection), POLLIN, 0};
-        const int ready = poll(&descriptor, 1, static_cast<int>(left.count()));
-        if (ready > 0)
-            return true;
-        if (ready == 0 || errno != EINTR)
-            return false;
-    }
-}
-
 }  // namespace
 
 X11WindowManager::X11WindowManager()
 {
     if (QGuiApplication::platformName() != QLatin1String("xcb"))
         return;
-    int screenNumber = 0;
-    connection_ = xcb_connect(nullptr, &screenNumber);
-    if (xcb_connection_has_error(connection_))
+    X11Connection& x11 = x11_.emplace();
+    if (!x11.open())
         return;
-    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection_));
-    for (int i = 0; i < screenNumber && screens.rem; ++i)
-        xcb_screen_next(&screens);
-    if (!screens.rem)
-        return;
-    root_ = screens.data->root;
+    xcb_connection_t* const connection = x11.get();
 
     // EWMH: a window of the manager's, named on the root and on itself, carries its name.
-    const xcb_atom_t check = atom("_NET_SUPPORTING_WM_CHECK");
-    const std::vector<std::uint32_t> fromRoot = items(connection_, root_, check, XCB_ATOM_WINDOW);
+    const xcb_atom_t check = x11.atom("_NET_SUPPORTING_WM_CHECK");
+    const std::vector<std::uint32_t> fromRoot
+            = items(connection, x11.root(), check, XCB_ATOM_WINDOW);
     if (fromRoot.empty())
         return;
     const std::vector<std::uint32_t> fromItself
-            = items(connection_, fromRoot.front(), check, XCB_ATOM_WINDOW);
+            = items(connection, fromRoot.front(), check, XCB_ATOM_WINDOW);
     if (fromItself.empty() || fromItself.front() != fromRoot.front())
         return;  // left behind by a manager that has gone
-    auto name = own(xcb_get_property_reply(connection_,
-                                           xcb_get_property(connection_, 0, fromRoot.front(),
-                                                            atom("_NET_WM_NAME"),
-                                                            atom("UTF8_STRING"), 0, 256),
+    auto name = own(xcb_get_property_reply(connection,
+                                           xcb_get_property(connection, 0, fromRoot.front(),
+                                                            x11.atom("_NET_WM_NAME"),
+                                                            x11.atom("UTF8_STRING"), 0, 256),
                                            nullptr));
     name_ = name ? QByteArray(static_cast<const char*>(xcb_get_property_value(name.get())),
                               xcb_get_property_value_length(name.get()))
                  : QByteArray("");
 }
 
-X11WindowManager::~X11WindowManager()
-{
-    if (connection_)
-        xcb_disconnect(connection_);
-}
-
-std::uint32_t X11WindowManager::atom(const char* name)
-{
-    auto reply = own(xcb_intern_atom_reply(
-            connection_,
-            xcb_intern_atom(connection_, 0, static_cast<std::uint16_t>(std::strlen(name)), name),
-            nullptr));
-    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-}
+X11WindowManager::~X11WindowManager() = default;
 
 bool X11WindowManager::supports(std::uint32_t wanted)
 {
     for (const std::uint32_t supported :
-         items(connection_, root_, atom("_NET_SUPPORTED"), XCB_ATOM_ATOM)) {
+         items(x11_->get(), x11_->root(), x11_->atom("_NET_SUPPORTED"), XCB_ATOM_ATOM)) {
         if (supported == wanted)
             return true;
     }
@@ -118,39 +79,40 @@ std::optional<QMargins> X11WindowManager::frameExtents(std::uint32_t window,
 {
     if (!tellsFrameExtents())
         return std::nullopt;
-    const xcb_atom_t request = atom("_NET_REQUEST_FRAME_EXTENTS");
-    const xcb_atom_t extents = atom("_NET_FRAME_EXTENTS");
+    xcb_connection_t* const connection = x11_->get();
+    const xcb_atom_t request = x11_->atom("_NET_REQUEST_FRAME_EXTENTS");
+    const xcb_atom_t extents = x11_->atom("_NET_FRAME_EXTENTS");
 
     // Told by a property change on the window; this connection asks for such events on it,
     // which leaves the events Qt's own connection gets as they were.
     const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
-    xcb_change_window_attributes(connection_, window, XCB_CW_EVENT_MASK, &mask);
+    xcb_change_window_attributes(connection, window, XCB_CW_EVENT_MASK, &mask);
     xcb_client_message_event_t message{};
     message.response_type = XCB_CLIENT_MESSAGE;
     message.format = 32;
     message.window = window;
     message.type = request;
-    xcb_send_event(connection_, 0, root_,
+    xcb_send_event(connection, 0, x11_->root(),
                    XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                    reinterpret_cast<const char*>(&message));
-    xcb_flush(connection_);
+    xcb_flush(connection);
 
     const auto deadline = std::chrono::steady_clock::now() + wait;
-    std::vector<std::uint32_t> margins = items(connection_, window, extents, XCB_ATOM_CARDINAL);
+    std::vector<std::uint32_t> margins = items(connection, window, extents, XCB_ATOM_CARDINAL);
     while (margins.size() != 4) {
         // The events xcb has already read, with a reply, first: the socket no longer shows them.
         bool changed = false;
-        while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
+        while (xcb_generic_event_t* event = xcb_poll_for_event(connection)) {
             if ((event->response_type & 0x7f) == XCB_PROPERTY_NOTIFY
                 && reinterpret_cast<xcb_property_notify_event_t*>(event)->atom == extents)
                 changed = true;
             std::free(event);
         }
-        if (xcb_connection_has_error(connection_))
+        if (xcb_connection_has_error(connection))
             return std::nullopt;
         if (changed)
-            margins = items(connection_, window, extents, XCB_ATOM_CARDINAL);
-        else if (!waitForInput(connection_, deadline))
+            margins = items(connection, window, extents, XCB_ATOM_CARDINAL);
+        else if (!x11_->waitForInput(deadline))
             return std::nullopt;
     }
     // _NET_FRAME_EXTENTS: left, right, top, bottom.
@@ -159,45 +121,25 @@ std::optional<QMargins> X11WindowManager::frameExtents(std::uint32_t window,
 
 bool X11WindowManager::tellsFrameExtents()
 {
-    return running() && supports(atom("_NET_REQUEST_FRAME_EXTENTS"));
+    return running() && supports(x11_->atom("_NET_REQUEST_FRAME_EXTENTS"));
 }
 
 bool X11WindowManager::readsUserTime()
 {
-    return running() && supports(atom("_NET_WM_USER_TIME"));
+    return running() && supports(x11_->atom("_NET_WM_USER_TIME"));
 }
 
 void X11WindowManager::stampUserTime(std::uint32_t window, std::chrono::milliseconds wait)
 {
     if (!readsUserTime())
         return;
-    // The server's clock, read off the notice of a change to a property of our own.
-    const xcb_atom_t clock = atom("_FLAGWASH_START_TIME");
-    const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
-    xcb_change_window_attributes(connection_, window, XCB_CW_EVENT_MASK, &mask);
-    xcb_change_property(connection_, XCB_PROP_MODE_APPEND, window, clock, XCB_ATOM_STRING, 8, 0,
-                        nullptr);
-    xcb_flush(connection_);
-    const auto deadline = std::chrono::steady_clock::now() + wait;
-    while (true) {
-        // What xcb has already read first, then what comes.
-        while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
-            const auto* notify = reinterpret_cast<xcb_property_notify_event_t*>(event);
-            const bool ours = (event->response_type & 0x7f) == XCB_PROPERTY_NOTIFY
-                    && notify->atom == clock && notify->window == window;
-            const std::uint32_t time = ours ? notify->time : 0;
-            std::free(event);
-            if (ours) {
-                xcb_delete_property(connection_, window, clock);
-                xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window,
-                                    atom("_NET_WM_USER_TIME"), XCB_ATOM_CARDINAL, 32, 1, &time);
-                xcb_flush(connection_);
-                return;
-            }
-        }
-        if (xcb_connection_has_error(connection_) || !waitForInput(connection_, deadline))
-            return;
-    }
+    const std::optional<std::uint32_t> time
+            = x11_->serverTime(window, "_FLAGWASH_START_TIME", wait);
+    if (!time)
+        return;
+    xcb_change_property(x11_->get(), XCB_PROP_MODE_REPLACE, window, x11_->atom("_NET_WM_USER_TIME"),
+                        XCB_ATOM_CARDINAL, 32, 1, &*time);
+    xcb_flush(x11_->get());
 }
 
 std::optional<QMargins> prepareForWindowManager(QWidget* window)

@@ -1,4 +1,6 @@
 #pragma once
+#include "platform/X11Connection_linux.h"
+
 #include <QByteArray>
 #include <QMargins>
 
@@ -7,7 +9,6 @@
 #include <optional>
 
 class QWidget;
-struct xcb_connection_t;
 
 // The X11 window manager in charge, asked on a connection of its own so that its answers can be
 // awaited without taking events from Qt's connection.
@@ -39,11 +40,9 @@ public:
     void stampUserTime(std::uint32_t window, std::chrono::milliseconds wait);
 
 private:
-    std::uint32_t atom(const char* name);
     bool supports(std::uint32_t atom);
 
-    xcb_connection_t* connection_ = nullptr;
-    std::uint32_t root_ = 0;
+    std::optional<X11Connection> x11_;  // only where Qt itself runs on X11
     QByteArray name_;
 };
 
