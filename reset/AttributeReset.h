@@ -18,13 +18,14 @@ struct ResetOutcome
     // the core's, in ResetWords). The status stays the coarse kind of outcome.
     enum class Cause {
         None,
-        Gone,                 // nothing at the path any more
+        NotFound,             // nothing at the path
         FolderClosed,         // a folder on the way may not be opened
         Locked,               // immutable or append-only, and the user may not unlock it
         OwnedByOtherUser,     // another user's, and this user may not change it
         NotWritable,          // the user's own, but its permissions forbid the change
         RefusedByFileSystem,  // refused although the user is the administrator
-        NeedsAdministrator,   // Windows would let only an administrator change it
+        NeedsAdministrator,   // Windows refused this user; an administrator may be let
+        ProtectedByWindows,   // Windows keeps it to itself: no administrator may change it
         SystemFlagNeedsRoot,  // the driver lets only root change the system flag (exFAT)
         ReadOnlyDisk,
         InUse,                 // another program holds it locked
@@ -36,6 +37,7 @@ struct ResetOutcome
         UnknownType,
         DriversSpecialFile,  // a file the NTFS driver keeps as a FIFO, link or device
         Replaced,            // the path named another object by the end of its reset
+        NameTooLong,         // a name in the path is longer than the file system allows
         UnknownFormat,       // the stored attributes are in a form not understood; reason:
                              // whose, "dosattrib" (Samba's and Wine's), "ntfs" or "smb"
         FlagsKept,           // the file system kept flags; reason: their names

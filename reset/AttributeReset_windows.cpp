@@ -114,7 +114,7 @@ ResetOutcome failure(DWORD code)
     case ERROR_NOT_READY:  // a removable drive without its medium
     case ERROR_BAD_NETPATH:
     case ERROR_BAD_NET_NAME:
-        return {Status::Missing, {}, Cause::Gone};
+        return {Status::Missing, {}, Cause::NotFound};
     case ERROR_ACCESS_DENIED:
         return {Status::AccessDenied, {}, Cause::NeedsAdministrator};
     case ERROR_WRITE_PROTECT:

@@ -53,8 +53,8 @@ std::string describeOutcome(const ResetOutcome& outcome)
     switch (outcome.cause) {
     case Cause::None:
         break;
-    case Cause::Gone:
-        return "no longer there";
+    case Cause::NotFound:
+        return "not found";
     case Cause::FolderClosed:
         return "inside a folder you may not open";
     case Cause::Locked:
@@ -68,7 +68,12 @@ std::string describeOutcome(const ResetOutcome& outcome)
     case Cause::RefusedByFileSystem:
         return "the disk refused the change even to an administrator";
     case Cause::NeedsAdministrator:
-        return "Windows lets only an administrator change it: run Flagwash as administrator";
+        return "Windows refused you access to it, and an administrator may be allowed: start "
+               "Flagwash as administrator and hand it the item by Send To (through a shortcut "
+               "set to run as administrator) or on its command line, since Windows lets nothing "
+               "be dropped on a program that runs as administrator";
+    case Cause::ProtectedByWindows:
+        return "kept by Windows for itself: not even an administrator can change it";
     case Cause::SystemFlagNeedsRoot:
         return "on this disk (exFAT) its system flag, and its other flags while it has that one, "
                "can be changed only with administrator rights (root): run Flagwash as root";
@@ -91,6 +96,8 @@ std::string describeOutcome(const ResetOutcome& outcome)
         return "not a file or folder";
     case Cause::DriversSpecialFile:
         return "a special file of the NTFS driver, which needs its system flag to stay what it is";
+    case Cause::NameTooLong:
+        return "a name in its path is longer than the disk allows, so nothing can be there";
     case Cause::Replaced:
         return "replaced by something else while it was being reset: drop it again";
     case Cause::UnknownFormat:
@@ -123,7 +130,7 @@ std::string describeOutcome(const ResetOutcome& outcome)
     case ResetOutcome::Status::Done:
         return "done";
     case ResetOutcome::Status::Missing:
-        text = "no longer there";
+        text = "not found";
         break;
     case ResetOutcome::Status::AccessDenied:
         text = "access denied";

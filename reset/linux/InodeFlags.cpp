@@ -18,6 +18,11 @@ bool isUnsupported(int error)
     return error == ENOTTY || error == EOPNOTSUPP || error == EINVAL;
 }
 
+StepResult lockedFailure()
+{
+    return StepResult::failed(StepResult::Status::AccessDenied, StepResult::Cause::Locked);
+}
+
 }  // namespace
 
 StepResult InodeFlags::clear(PinnedObject& target, DeviceInfo& device)
@@ -31,8 +36,13 @@ StepResult InodeFlags::clear(PinnedObject& target, DeviceInfo& device)
 
     StepResult failure;
     const int fd = target.openDescriptor(failure);
-    if (fd < 0)
-        return failure;
+    if (fd < 0) {
+        // A locked file whose mode also keeps its owner out (0000) is first of all locked:
+        // write permission would not let anyone but an administrator change it.
+        const bool locked = known && ::geteuid() == status.stx_uid
+                && failure.outcome.cause == StepResult::Cause::NotWritable;
+        return locked ? lockedFailure() : failure;
+    }
     // The kernel reads and writes an int here, whatever the ioctl's declared type says.
     int flags = 0;
     if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) != 0) {
@@ -50,7 +60,7 @@ StepResult InodeFlags::clear(PinnedObject& target, DeviceInfo& device)
         // Only CAP_LINUX_IMMUTABLE may lift them, whoever owns the file.
         const bool stranger = ::geteuid() != 0 && ::geteuid() != status.stx_uid;
         if (errno == EPERM && !stranger)
-            return StepResult::failed(StepResult::Status::AccessDenied, StepResult::Cause::Locked);
+            return lockedFailure();
         return StepResult::fromErrno(errno, status);
     }
     return StepResult::normal();

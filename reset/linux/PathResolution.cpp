@@ -139,8 +139,10 @@ Resolution resolveWithoutFollowingStrangers(std::string_view path)
     if (fd >= 0)
         return {fd, 0, false};
     // ELOOP: a link before the last component; ENOSYS, E2BIG, EPERM: no openat2 (before 5.6,
-    // or a filter that forbids it). Either way the walk decides.
-    if (errno != ELOOP && errno != ENOSYS && errno != E2BIG && errno != EPERM)
+    // or a filter that forbids it); ENAMETOOLONG: a path longer than the kernel takes in one
+    // call, whose components may each be fine. Either way the walk decides.
+    if (errno != ELOOP && errno != ENOSYS && errno != E2BIG && errno != EPERM
+        && errno != ENAMETOOLONG)
         return failed(errno);
     return walk(path);
 }

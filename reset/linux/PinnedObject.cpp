@@ -101,11 +101,15 @@ int PinnedObject::openDescriptor(StepResult& failure)
 
 bool PinnedObject::stillNamedByPath() const
 {
-    struct statx now = {};
-    if (::statx(AT_FDCWD, path_.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_INO, &now)
-        != 0)
+    // Resolved the way the pin was, so that a path only the walk can follow (longer than the
+    // kernel takes in one call, or through a link of the user's) is judged as it was pinned.
+    const Resolution resolution = resolveWithoutFollowingStrangers(path_);
+    if (resolution.fd < 0)
         return false;
-    return sameObject(now, status_);
+    struct statx now = {};
+    const bool read = ::statx(resolution.fd, "", AT_EMPTY_PATH, STATX_INO, &now) == 0;
+    ::close(resolution.fd);
+    return read && sameObject(now, status_);
 }
 
 }  // namespace linuxreset

@@ -21,7 +21,7 @@ StepResult StepResult::fromErrno(int error, const struct statx& object)
     switch (error) {
     case ENOENT:
     case ENOTDIR:
-        return failed(Status::Missing, Cause::Gone);
+        return failed(Status::Missing, Cause::NotFound);
     case EACCES:
     case EPERM: {
         const uid_t user = ::geteuid();
@@ -33,6 +33,8 @@ StepResult StepResult::fromErrno(int error, const struct statx& object)
     }
     case EROFS:
         return failed(Status::AccessDenied, Cause::ReadOnlyDisk);
+    case ENAMETOOLONG:
+        return failed(Status::Missing, Cause::NameTooLong);
     case EBUSY:
     case ETXTBSY:
         return failed(Status::Failed, Cause::InUse);
@@ -46,10 +48,12 @@ StepResult StepResult::unreachable(int error)
     switch (error) {
     case ENOENT:
     case ENOTDIR:
-        return failed(Status::Missing, Cause::Gone);
+        return failed(Status::Missing, Cause::NotFound);
     case EACCES:
     case EPERM:
         return failed(Status::AccessDenied, Cause::FolderClosed);
+    case ENAMETOOLONG:
+        return failed(Status::Missing, Cause::NameTooLong);
     default:
         return failed(Status::Failed, Cause::SystemError, std::strerror(error));
     }

@@ -73,7 +73,7 @@ TEST_F(WindowBehaviour, AReportWithFailuresWarnsAndHoldsEveryFailedPathInItsDeta
     for (int i = 0; i < 12; ++i) {
         dropped.emplace_back("/tmp/gone-" + std::to_string(i));
         reset.outcomes[dropped.back()]
-                = {ResetOutcome::Status::Missing, {}, ResetOutcome::Cause::Gone};
+                = {ResetOutcome::Status::Missing, {}, ResetOutcome::Cause::NotFound};
     }
     form->Image1_OLEDragDrop({dropped});
 
@@ -83,11 +83,11 @@ TEST_F(WindowBehaviour, AReportWithFailuresWarnsAndHoldsEveryFailedPathInItsDeta
     EXPECT_EQ(boxes[0].icon, QMessageBox::Warning);
     EXPECT_EQ(boxes[0].buttons, QStringList{"OK"});
     EXPECT_TRUE(boxes[0].text.startsWith("Done resetting 1 files/folders\n\n12 files/folders "
-                                         "could not be reset:\n/tmp/gone-0 (no longer there)\n"));
+                                         "could not be reset:\n/tmp/gone-0 (not found)\n"));
     EXPECT_TRUE(boxes[0].text.contains("and 2 more (all of them are in the details)"));
     const QStringList lines = boxes[0].details.split(u'\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 12);
-    EXPECT_EQ(lines.last(), "/tmp/gone-11 (no longer there)");
+    EXPECT_EQ(lines.last(), "/tmp/gone-11 (not found)");
     EXPECT_FALSE(boxes[0].details.contains(u'\r'));
 }
 

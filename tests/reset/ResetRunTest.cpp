@@ -70,7 +70,7 @@ std::map<std::filesystem::path, ResetOutcome> manyMissing()
 {
     std::map<std::filesystem::path, ResetOutcome> outcomes;
     for (int i = 0; i < 13; ++i)
-        outcomes["/gone/" + std::to_string(i)] = {Status::Missing, {}, Cause::Gone};
+        outcomes["/gone/" + std::to_string(i)] = {Status::Missing, {}, Cause::NotFound};
     return outcomes;
 }
 
@@ -86,7 +86,7 @@ std::string manyLines(int from, int to)
 {
     std::string text;
     for (int i = from; i < to; ++i)
-        text += "/gone/" + std::to_string(i) + " (no longer there)\r\n";
+        text += "/gone/" + std::to_string(i) + " (not found)\r\n";
     return text;
 }
 
@@ -104,22 +104,22 @@ INSTANTIATE_TEST_SUITE_P(
                            ""},
                 ReportCase{"OneFailed",
                            {"/a", "/gone"},
-                           {{"/gone", {Status::Missing, {}, Cause::Gone}}},
+                           {{"/gone", {Status::Missing, {}, Cause::NotFound}}},
                            "Done resetting 1 files/folders\r\n\r\n1 file/folder could not be "
-                           "reset:\r\n/gone (no longer there)\r\n"
+                           "reset:\r\n/gone (not found)\r\n"
                                    + closingAfterList,
-                           "/gone (no longer there)\r\n"},
+                           "/gone (not found)\r\n"},
                 ReportCase{"SomeFailed",
                            {"/a", "/gone", "/locked", "/fifo"},
-                           {{"/gone", {Status::Missing, {}, Cause::Gone}},
+                           {{"/gone", {Status::Missing, {}, Cause::NotFound}},
                             {"/locked", {Status::AccessDenied, {}, Cause::Locked}},
                             {"/fifo", {Status::NotFileOrFolder, {}, Cause::Fifo}}},
                            "Done resetting 1 files/folders\r\n\r\n3 files/folders could not be "
-                           "reset:\r\n/gone (no longer there)\r\n/locked ("
+                           "reset:\r\n/gone (not found)\r\n/locked ("
                                    + locked
                                    + ")\r\n/fifo (a FIFO (named pipe), not a file or folder)\r\n"
                                    + closingAfterList,
-                           "/gone (no longer there)\r\n/locked (" + locked
+                           "/gone (not found)\r\n/locked (" + locked
                                    + ")\r\n/fifo (a FIFO (named pipe), not a file or folder)\r\n"},
                 ReportCase{"WhatTheBackendSaw",
                            {"/kept", "/odd"},
@@ -146,7 +146,7 @@ INSTANTIATE_TEST_SUITE_P(
 // of a kernel call, an error code or a capability.
 TEST(ResetWords, EveryCauseIsSaidInPlainWords)
 {
-    for (int value = int(Cause::Gone); value <= int(Cause::SystemError); ++value) {
+    for (int value = int(Cause::NotFound); value <= int(Cause::SystemError); ++value) {
         const auto cause = static_cast<Cause>(value);
         const std::string words = describeOutcome({Status::Failed, "x", cause});
         SCOPED_TRACE(words);
@@ -295,12 +295,11 @@ TEST(ResetRun, ANameWithALineBreakIsOneLineOfTheReport)
     CoreFixture core;
     core.load();
     const std::string name = "/x\r\nDone resetting 1000 files/folders\r\n";
-    core.reset.outcomes[name] = {Status::Missing, {}, Cause::Gone};
+    core.reset.outcomes[name] = {Status::Missing, {}, Cause::NotFound};
     core.form.Image1_OLEDragDrop({Paths{name}});
     core.form.imgStart_Click();
 
-    const std::string line
-            = "/x\\r\\nDone resetting 1000 files/folders\\r\\n (no longer there)\r\n";
+    const std::string line = "/x\\r\\nDone resetting 1000 files/folders\\r\\n (not found)\r\n";
     EXPECT_EQ(core.view.boxes.at(0).text,
               "Done resetting 0 files/folders\r\n\r\n1 file/folder could not be reset:\r\n" + line
                       + closingAfterList);

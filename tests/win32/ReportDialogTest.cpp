@@ -77,7 +77,7 @@ TEST_F(Win32Report, FailuresComeInATaskDialogWhoseListCanBeCopiedWhole)
 {
     std::string details;
     for (int i = 0; i < 250; ++i)
-        details += "C:\\stick\\file " + std::to_string(i) + ".txt (no longer there)\r\n";
+        details += "C:\\stick\\file " + std::to_string(i) + ".txt (not found)\r\n";
     const std::string text = "Done resetting 0 files/folders\r\n\r\n250 files/folders could not "
                              "be reset:\r\n...\r\n\r\nClick OK to reset more files/folders";
 

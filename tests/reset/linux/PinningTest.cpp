@@ -16,13 +16,18 @@
 #include <fcntl.h>
 #include <fstream>
 #include <linux/capability.h>
+#include <linux/filter.h>
 #include <linux/fs.h>
+#include <linux/seccomp.h>
 #include <set>
 #include <sys/ioctl.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/xattr.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -500,6 +505,110 @@ TEST_F(Pinning, TheDroppedNameSwappedForAFifoOrALinkIsNeverDoneWhileTheFileKeeps
     }
     EXPECT_EQ(readXattr(target, "user.DOSATTRIB"), "0x2");
     EXPECT_EQ(changeTime(target), targetChanged);
+}
+
+// As a sandbox or a kernel before 5.6 has it: openat2 answers ENOSYS, everything else works.
+bool withoutOpenat2()
+{
+    sock_filter program[] = {
+            BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+            BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_openat2, 0, 1),
+            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | ENOSYS),
+            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+    };
+    const sock_fprog filter{static_cast<unsigned short>(std::size(program)), program};
+    return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0
+            && ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &filter) == 0
+            && ::syscall(SYS_openat2, AT_FDCWD, "/", nullptr, 0) == -1 && errno == ENOSYS;
+}
+
+// A file deeper than the kernel takes a path in one call (4096 bytes): made, read and checked a
+// folder at a time, as nothing else reaches it.
+class DeepFile
+{
+public:
+    DeepFile(const fs::path& root, const std::string& dos)
+        : path_(root)
+    {
+        fs::create_directory(root);
+        folders_.push_back(::open(root.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+        while (path_.native().size() < 4400) {
+            EXPECT_EQ(::mkdirat(folders_.back(), folderName.c_str(), 0755), 0);
+            folders_.push_back(::openat(folders_.back(), folderName.c_str(),
+                                        O_PATH | O_DIRECTORY | O_CLOEXEC));
+            path_ /= folderName;
+        }
+        fd_ = ::openat(folders_.back(), fileName, O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        path_ /= fileName;
+        EXPECT_GE(fd_, 0);
+        EXPECT_EQ(::fsetxattr(fd_, "user.DOSATTRIB", dos.data(), dos.size(), 0), 0);
+    }
+    // Taken down a folder at a time too: no path reaches the bottom.
+    ~DeepFile()
+    {
+        ::close(fd_);
+        ::unlinkat(folders_.back(), fileName, 0);
+        for (std::size_t level = folders_.size() - 1; level > 0; --level) {
+            ::close(folders_[level]);
+            ::unlinkat(folders_[level - 1], folderName.c_str(), AT_REMOVEDIR);
+        }
+        ::close(folders_.front());
+    }
+    DeepFile(const DeepFile&) = delete;
+    DeepFile& operator=(const DeepFile&) = delete;
+
+    const fs::path& path() const { return path_; }
+    std::string dosAttrib() const
+    {
+        std::string value(256, '\0');
+        const ssize_t length = ::fgetxattr(fd_, "user.DOSATTRIB", value.data(), value.size());
+        value.resize(length < 0 ? 0 : static_cast<std::size_t>(length));
+        return value;
+    }
+
+private:
+    static inline const std::string folderName = std::string(200, 'd');
+    static constexpr const char* fileName = "hidden.txt";
+    fs::path path_;
+    std::vector<int> folders_;
+    int fd_ = -1;
+};
+
+TEST_F(Pinning, APathLongerThanTheKernelTakesInOneCallIsResetAndDone)
+{
+    const fs::path twin = makeFile(root() / "twin", "0x6");
+    ASSERT_TRUE(reset(twin).done());
+    const std::string normal = readXattr(twin, "user.DOSATTRIB");
+    struct Case
+    {
+        const char* label;
+        bool (*weaken)();
+    };
+    const Case cases[] = {{"with openat2",
+                           [] {
+                               return true;
+                           }},
+                          {"openat2 filtered out", withoutOpenat2}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        const DeepFile deep(root() / c.label, "0x6");
+        ASSERT_GT(deep.path().native().size(), 4096u);
+
+        const ResetOutcome outcome = resetInChild(deep.path(), c.weaken);
+
+        EXPECT_EQ(outcome.status, Status::Done) << describeOutcome(outcome) << outcome.reason;
+        EXPECT_EQ(deep.dosAttrib(), normal);
+    }
+}
+
+// A name no file system can hold is said so in plain words, not in the system's.
+TEST_F(Pinning, ANameLongerThanAnyFileSystemAllowsIsSaidPlainly)
+{
+    const ResetOutcome outcome = reset(root() / std::string(300, 'n'));
+
+    EXPECT_EQ(outcome.cause, Cause::NameTooLong);
+    EXPECT_EQ(describeOutcome(outcome),
+              "a name in its path is longer than the disk allows, so nothing can be there");
 }
 
 }  // namespace

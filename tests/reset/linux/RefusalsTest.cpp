@@ -81,18 +81,30 @@ TEST_P(Refusals, APlainUserIsToldWhatStandsInTheWayAndWhatToDo)
     if (inodeFlags(own) < 0)
         GTEST_SKIP() << "this file system has no inode flags";
     setInodeFlags(own, inodeFlags(own) | FS_IMMUTABLE_FL);
+    // Locked, and its mode keeps even its owner out: the lock is what stands in the way, since
+    // no permission lets its owner lift it.
+    const fs::path shut = root / "own-locked-and-shut";
+    std::ofstream(shut) << "data";
+    fileSystem_->setAttributes(shut, winattr::hidden);
+    ASSERT_EQ(::chown(shut.c_str(), nobody, nobody), 0);
+    ASSERT_EQ(::chmod(shut.c_str(), 0), 0);
+    setInodeFlags(shut, inodeFlags(shut) | FS_APPEND_FL);
     const fs::path others = root / "roots";
     std::ofstream(others) << "data";
     fileSystem_->setAttributes(others, winattr::hidden);
 
     const ResetOutcome locked = resetInChild(own, becomeNobody);
+    const ResetOutcome lockedAndShut = resetInChild(shut, becomeNobody);
     const ResetOutcome foreign = resetInChild(others, becomeNobody);
     setInodeFlags(own, inodeFlags(own) & ~FS_IMMUTABLE_FL);
+    setInodeFlags(shut, inodeFlags(shut) & ~FS_APPEND_FL);
 
-    EXPECT_EQ(locked.cause, ResetOutcome::Cause::Locked);
-    EXPECT_EQ(describeOutcome(locked),
-              "locked against changes (immutable or append-only): only an administrator can "
-              "unlock it; run Flagwash as root");
+    for (const ResetOutcome& outcome : {locked, lockedAndShut}) {
+        EXPECT_EQ(outcome.cause, ResetOutcome::Cause::Locked);
+        EXPECT_EQ(describeOutcome(outcome),
+                  "locked against changes (immutable or append-only): only an administrator can "
+                  "unlock it; run Flagwash as root");
+    }
     EXPECT_EQ(foreign.cause, ResetOutcome::Cause::OwnedByOtherUser);
     EXPECT_EQ(describeOutcome(foreign),
               "owned by another user: only its owner or an administrator can change it");

@@ -208,7 +208,7 @@ TEST_P(AttributeResetMissing, IsReportedAsNoLongerThere)
             = makeAttributeReset()->resetToNormal(scratch.path() + GetParam().relativePath);
 
     EXPECT_EQ(outcome.status, ResetOutcome::Status::Missing);
-    EXPECT_EQ(outcome.cause, ResetOutcome::Cause::Gone);
+    EXPECT_EQ(outcome.cause, ResetOutcome::Cause::NotFound);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, AttributeResetMissing,
