@@ -112,7 +112,7 @@ inline constexpr Rgb textNavy{0, 0, 64};
 
 // Creation order: a control later in the table lies above an earlier one. The texts are the
 // program's own, spelt as they are on purpose ("Flagswash", "heddin"): not to be corrected.
-inline constexpr std::array<Control, 10> controls{{
+inline constexpr auto controls = std::to_array<Control>({
         {.id = ControlId::List1,
          .name = "List1",
          .kind = Kind::ListBox,
@@ -190,7 +190,7 @@ inline constexpr std::array<Control, 10> controls{{
          .tooltip = "Click to reset the selected files/folders",
          .picture = resetButton,
          .accessibleName = "RESET"},
-}};
+});
 
 constexpr const Control& control(ControlId id)
 {

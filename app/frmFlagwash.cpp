@@ -166,6 +166,34 @@ void frmFlagwash::Form_Unload()
     view_.quit();
 }
 
+void frmFlagwash::click(Layout::ControlId id)
+{
+    // No default: a control added to the layout is a compile error here until it is decided
+    // what its click does.
+    using Id = Layout::ControlId;
+    switch (id) {
+    case Id::Image1:
+        Image1_Click();
+        return;
+    case Id::imgStart:
+        imgStart_Click();
+        return;
+    case Id::imgAbout:
+        imgAbout_Click();
+        return;
+    case Id::imgExit:
+        imgExit_Click();
+        return;
+    case Id::List1:
+    case Id::Image2:
+    case Id::Label1:
+    case Id::Label2:
+    case Id::Label3:
+    case Id::Label4:
+        return;
+    }
+}
+
 void frmFlagwash::setImage1Visible(bool visible)
 {
     image1Visible_ = visible;

@@ -1,4 +1,5 @@
 #pragma once
+#include "app/Layout.h"
 #include "app/MainWindowState.h"
 #include "reset/ProgressPacer.h"
 #include "selection/DropPayload.h"
@@ -27,6 +28,10 @@ public:
     void imgAbout_Click();
     void imgExit_Click();
     void Form_Unload();
+
+    // A click on the control `id`, as the front ends forward every click: the control's own
+    // handler, or nothing for a control that takes no clicks.
+    void click(Layout::ControlId id);
 
     // The clock that paces the progress display of a long run; tests bring their own.
     void setClock(ProgressPacer::Clock clock) { clock_ = std::move(clock); }

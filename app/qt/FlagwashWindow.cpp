@@ -104,17 +104,15 @@ void FlagwashWindow::attach(frmFlagwash& form)
     connect(zone, &DropZone::draggedOver, this, [&form] { form.Form_OLEDragOver(); });
     connect(zone, &DropZone::dropped, this,
             [&form](DropPayload payload) { form.Image1_OLEDragDrop(std::move(payload)); });
-    // Each button calls its handler by name, not through a member-function pointer: for such a
-    // call reached through a lambda's captured this, GCC 12 with -fsanitize=vptr computes the
-    // object only on the path taken for virtual functions and reads it unset on the other, so
-    // every click aborted.
-    const auto connectClick = [this](Layout::ControlId id, auto handler) {
-        connect(static_cast<PictureButton*>(control(id)), &PictureButton::clicked, this, handler);
-    };
-    connectClick(Layout::ControlId::Image1, [&form] { form.Image1_Click(); });
-    connectClick(Layout::ControlId::imgStart, [&form] { form.imgStart_Click(); });
-    connectClick(Layout::ControlId::imgAbout, [&form] { form.imgAbout_Click(); });
-    connectClick(Layout::ControlId::imgExit, [&form] { form.imgExit_Click(); });
+    // Every picture control forwards its clicks to the core, which decides what each does. The
+    // call is made by name, not through a member-function pointer: for such a call reached
+    // through a lambda's captured this, GCC 12 with -fsanitize=vptr computes the object only on
+    // the path taken for virtual functions and reads it unset on the other, so every click
+    // aborted.
+    for (const auto& [id, widget] : controls_) {
+        if (auto* button = qobject_cast<PictureButton*>(widget))
+            connect(button, &PictureButton::clicked, this, [&form, id = id] { form.click(id); });
+    }
 }
 
 DropZone* FlagwashWindow::dropZone() const

@@ -233,24 +233,8 @@ void MainWindow::paint(HDC target) const
 
 void MainWindow::click(Layout::ControlId id)
 {
-    if (!form_)
-        return;
-    switch (id) {
-    case Layout::ControlId::Image1:
-        form_->Image1_Click();
-        break;
-    case Layout::ControlId::imgStart:
-        form_->imgStart_Click();
-        break;
-    case Layout::ControlId::imgAbout:
-        form_->imgAbout_Click();
-        break;
-    case Layout::ControlId::imgExit:
-        form_->imgExit_Click();
-        break;
-    default:
-        break;
-    }
+    if (form_)
+        form_->click(id);
 }
 
 void MainWindow::dragPictureOut()

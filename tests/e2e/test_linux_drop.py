@@ -7,6 +7,7 @@ import tempfile
 import time
 import urllib.parse
 
+from layout import centre
 from xsession import FakeBrowser, XServer, check, finish, skip, wait_for
 
 program, out_dir = sys.argv[1], sys.argv[2]
@@ -77,7 +78,7 @@ with XServer() as x:
     app, window = x.launch([program], browser.path_env(x.env))
     try:
         g = x.geometry(window)
-        zone = (g["X"] + 191, g["Y"] + 179)
+        zone = centre("Image1", origin=(g["X"], g["Y"]))
 
         # A move-only source: the tool never answers move, so nothing is moved or deleted.
         source, start = start_source(x, "move", [uri(paths[0])])
@@ -96,7 +97,7 @@ with XServer() as x:
         wait_for(lambda: x.property(window, "WM_NAME") == '"3 File(s)/Folder(s) selected. Click RESET"',
                  "the caption to show the selection", seconds=10)
 
-        x.click(window, 60, 279)  # RESET
+        x.click(window, *centre("imgStart"))
         box = wait_for(lambda: [w for w in x.windows_of(app.pid) if w != window],
                        "the report box")[0]
         os.makedirs(out_dir, exist_ok=True)
@@ -125,7 +126,7 @@ with XServer() as x:
         x.run("xdotool", "mousemove", str(zone[0]), str(zone[1]), "click", "--repeat", "2",
               "--delay", "120", "1")
         # RESET marks the end: its page is launched after anything the double click caused.
-        x.click(window, 60, 279)
+        x.click(window, *centre("imgStart"))
         box = wait_for(lambda: [w for w in x.windows_of(app.pid) if w != window],
                        "the report box after the double click")[0]
         x.close_box(box)
@@ -145,7 +146,7 @@ with XServer() as x:
         source.wait(timeout=10)
         wait_for(lambda: x.property(window, "WM_NAME") == '"4 File(s)/Folder(s) selected. Click RESET"',
                  "the caption of the troubles", seconds=10)
-        x.click(window, 60, 279)
+        x.click(window, *centre("imgStart"))
         box = wait_for(lambda: [w for w in x.windows_of(app.pid) if w != window],
                        "the report with failures")[0]
         before = x.geometry(box)
@@ -164,7 +165,7 @@ with XServer() as x:
 
         # EXIT: the program ends by itself, with exit 0 and, in a sanitizer build, no report
         # (leaks are only known at exit).
-        x.click(window, 315, 279)
+        x.click(window, *centre("imgExit"))
         problem = x.ended_cleanly(app)
         check(problem is None, problem)
     finally:

@@ -13,6 +13,7 @@ import sys
 import tempfile
 import urllib.parse
 
+from layout import centre
 from xsession import FakeBrowser, XServer, check, finish, skip, wait_for
 
 program = sys.argv[1]
@@ -71,7 +72,7 @@ try:
         source = XdndSource(x.display)
         try:
             g = x.geometry(window)
-            zone = (g["X"] + 191, g["Y"] + 179)
+            zone = centre("Image1", origin=(g["X"], g["Y"]))
 
             answer = source.drop(window, *zone, uri_list(dropped))
             check(answer.finished_accepted, "the first drop was not taken")
@@ -79,7 +80,7 @@ try:
                      == f'"{COUNT} File(s)/Folder(s) selected. Click RESET"',
                      "the caption to show the selection", seconds=10)
 
-            x.click(window, 60, 279)  # RESET
+            x.click(window, *centre("imgStart"))
             wait_for(lambda: len(x.windows_of(app.pid)) > 1 and slow_status()[0] < COUNT,
                      "the progress window while the run goes on")
             during = source.drop(window, *zone, uri_list(late))
@@ -104,7 +105,7 @@ try:
             check(late_untouched(), "a file of a late drop was reset")
 
             # The list is empty: a second RESET resets nothing at all.
-            x.click(window, 60, 279)
+            x.click(window, *centre("imgStart"))
             box = wait_for(lambda: [w for w in x.windows_of(app.pid) if w != window],
                            "the second report box")[0]
             x.close_box(box)
@@ -119,7 +120,7 @@ try:
                      == '"2 File(s)/Folder(s) selected. Click RESET"', "the late files' caption")
             # EXIT: the program ends by itself, with exit 0 and, in a sanitizer build, no report
             # (leaks are only known at exit).
-            x.click(window, 315, 279)
+            x.click(window, *centre("imgExit"))
             problem = x.ended_cleanly(app)
             check(problem is None, problem)
         finally:

@@ -11,6 +11,7 @@ import sys
 import tempfile
 import time
 
+from layout import centre
 from xsession import WindowManager, XServer, check, finish, skip, wait_for
 
 program = sys.argv[1]
@@ -97,13 +98,13 @@ with XServer() as x, WindowManager(x, "xfwm4", {"prevent_focus_stealing": "true"
 
         expect(1, "start-up", focus=False)
 
-        x.run("xdotool", "mousemove", str(g[0] + 60), str(g[1] + 279), "click", "1")  # RESET
+        x.run("xdotool", "mousemove", *map(str, centre("imgStart", origin=g[:2])), "click", "1")
         box = wait_for(lambda: [w for w in x.windows_of(app.pid) if w != window], "the report box")[0]
         expect(2, "RESET", focus=False)
         x.close_box(box)
         wait_for(lambda: x.windows_of(app.pid) == [window], "the report box to close")
 
-        x.run("xdotool", "mousemove", str(g[0] + 195), str(g[1] + 279), "click", "1")  # ABOUT
+        x.run("xdotool", "mousemove", *map(str, centre("imgAbout", origin=g[:2])), "click", "1")
         box = wait_for(lambda: [w for w in x.windows_of(app.pid) if w != window], "the About box")[0]
         x.close_box(box)
         expect(3, "About", focus=False)
@@ -115,7 +116,7 @@ with XServer() as x, WindowManager(x, "xfwm4", {"prevent_focus_stealing": "true"
         if source.stdout.readline().strip() != "READY":
             skip("the GTK drag source did not start")
         sx, sy, sw, sh = x.position(x.window_of(source.pid))
-        start, zone = (sx + sw // 2, sy + sh // 2), (g[0] + 191, g[1] + 179)
+        start, zone = (sx + sw // 2, sy + sh // 2), centre("Image1", origin=g[:2])
         x.run("xdotool", "mousemove", str(start[0]), str(start[1]), "mousedown", "1")
         for step in range(1, 21):
             x.run("xdotool", "mousemove", str(start[0] + (zone[0] - start[0]) * step // 20),

@@ -8,6 +8,7 @@ import subprocess
 import sys
 import tempfile
 
+from layout import centre
 from xsession import FakeBrowser, XServer, check, finish, require, skip, wait_for
 
 program = sys.argv[1]
@@ -50,14 +51,14 @@ try:
             wait_for(lambda: x.property(window, "WM_NAME")
                      == '"1 File(s)/Folder(s) selected. Click RESET"', "the caption", seconds=10)
             check(os.getxattr(hidden, b"user.DOSATTRIB") == b"0x22", "reset before RESET")
-            x.click(window, 60, 279)  # RESET
+            x.click(window, *centre("imgStart"))
             box = wait_for(lambda: [w for w in x.windows_of_class("flagwash") if w != window],
                            "the report box")[0]
             check(os.getxattr(hidden, b"user.DOSATTRIB") == b"0x00",
                   f"the user's file is {os.getxattr(hidden, b'user.DOSATTRIB')} after RESET")
             x.close_box(box)
             wait_for(lambda: x.property(window, "WM_NAME") in ("", '""'), "the caption to return")
-            x.click(window, 315, 279)  # EXIT: runuser then ends with it, without a word
+            x.click(window, *centre("imgExit"))
             check(app.wait(timeout=30) == 0, f"the run ended with {app.returncode}")
         finally:
             if app.poll() is None:

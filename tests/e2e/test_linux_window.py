@@ -4,6 +4,7 @@ import subprocess
 import sys
 import tempfile
 
+from layout import centre
 from xsession import FakeBrowser, XServer, check, finish, wait_for
 
 program, source_dir, out_dir = sys.argv[1], sys.argv[2], sys.argv[3]
@@ -101,7 +102,7 @@ with XServer() as x:
                  "the caption to count the files handed over", seconds=10)
         if xattrs:
             check(os.getxattr(hidden, b"user.DOSATTRIB") == b"0x2", "a file was reset before RESET")
-        x.click(window, 60, 279)  # RESET
+        x.click(window, *centre("imgStart"))
         box = wait_for(lambda: [w for w in x.windows_of(app.pid) if w != window], "the report box")[0]
         if xattrs:
             check(os.getxattr(hidden, b"user.DOSATTRIB") == b"0x0", "RESET left the file hidden")

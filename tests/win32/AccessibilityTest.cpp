@@ -173,9 +173,9 @@ TEST_F(Win32Accessibility, HitTestFindsTheControlOnTop)
         POINT at;             // client pixels at 96 dpi
         const wchar_t* name;  // empty: the window itself
     } cases[] = {
-            {"RESET", {60, 279}, L"RESET"},
-            {"EXIT", {315, 279}, L"EXIT"},
-            {"Image1 shown", {191, 179}, L"DROP HERE"},
+            {"RESET", controlCentre(Id::imgStart), L"RESET"},
+            {"EXIT", controlCentre(Id::imgExit), L"EXIT"},
+            {"Image1 shown", controlCentre(Id::Image1), L"DROP HERE"},
             {"Image1's corner under Label3", {160, 208}, L"How to use it?"},
             {"background", {5, 5}, L""},
     };

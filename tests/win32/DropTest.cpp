@@ -23,6 +23,8 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
+using Id = Layout::ControlId;
+
 using Win32Drop = WindowFixture;
 using Paths = std::vector<std::wstring>;
 
@@ -118,7 +120,7 @@ TEST_F(Win32Drop, RegisteredTargetTakesFileListsOnImage1AndNeverAnswersMove)
     IDropTarget* target = registeredDropTarget(window());
     ASSERT_TRUE(target);
     const POINT background = clientToScreen({px(5), px(5)});
-    const POINT image1 = clientToScreen({px(191), px(179)});
+    const POINT image1 = clientToScreen(controlCentre(Id::Image1, dpi()));
     const POINT besideImage1 = clientToScreen({px(240), px(179)});
     const POINT image1UnderLabel3 = clientToScreen({px(160), px(208)});
 
@@ -207,7 +209,7 @@ private:
 
 TEST_F(Win32Drop, DoDragDropOntoImage1GoesThroughOle)
 {
-    const POINT image1 = clientToScreen({px(191), px(179)});
+    const POINT image1 = clientToScreen(controlCentre(Id::Image1, dpi()));
     const PointerLock pointer(window());
     // Shown first, as a drag over the background would have done.
     dragAndDrop(registeredDropTarget(window()), dataObject(Payload::TextOnly).Get(),
@@ -228,7 +230,7 @@ TEST_F(Win32Drop, Image1PictureDraggedOutAndDroppedBackIsAPayloadWithoutFiles)
 {
     IDropTarget* target = registeredDropTarget(window());
     ASSERT_TRUE(target);
-    const POINT image1 = clientToScreen({px(191), px(179)});
+    const POINT image1 = clientToScreen(controlCentre(Id::Image1, dpi()));
     dragAndDrop(target, dataObject(Payload::ThreeFiles).Get(), clientToScreen({px(5), px(5)}),
                 image1, DROPEFFECT_COPY);
     dragAndDrop(target, dataObject(Payload::TextOnly).Get(), clientToScreen({px(5), px(5)}),
@@ -240,8 +242,7 @@ TEST_F(Win32Drop, Image1PictureDraggedOutAndDroppedBackIsAPayloadWithoutFiles)
 
     // Pressed on Image1 and moved past the drag distance: the window starts the drag itself,
     // and with no button really held OLE drops at once where the pointer is.
-    const int x = px(191);
-    const int y = px(179);
+    const auto [x, y] = controlCentre(Id::Image1, dpi());
     SendMessageW(window(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
     SendMessageW(window(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x + 20, y));
     pumpMessages();
@@ -336,8 +337,9 @@ TEST_F(Win32Drop, LongPathsWithAstralCharactersAreDroppedAndReset)
     ASSERT_TRUE(target);
     const auto data = makeComObject<DataObject>();
     data->add(CF_HDROP, fileList(dropped));
-    const DropAnswers answers = dragAndDrop(target, data.Get(), clientToScreen({px(5), px(5)}),
-                                            clientToScreen({px(191), px(179)}), DROPEFFECT_COPY);
+    const DropAnswers answers
+            = dragAndDrop(target, data.Get(), clientToScreen({px(5), px(5)}),
+                          clientToScreen(controlCentre(Id::Image1, dpi())), DROPEFFECT_COPY);
     EXPECT_EQ(answers.drop, static_cast<DWORD>(DROPEFFECT_COPY));
     ASSERT_EQ(form->List1().paths(), pathsOf(dropped));
     EXPECT_EQ(caption(), L"3 File(s)/Folder(s) selected. Click RESET");
@@ -361,7 +363,7 @@ TEST_F(Win32Drop, LongPathsWithAstralCharactersAreDroppedAndReset)
         }
     };
     const UINT_PTR timer = SetTimer(nullptr, 0, 50, tick);
-    const POINT reset{px(60), px(279)};
+    const POINT reset = controlCentre(Id::imgStart, dpi());
     SendMessageW(window(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(reset.x, reset.y));
     SendMessageW(window(), WM_LBUTTONUP, 0, MAKELPARAM(reset.x, reset.y));
     KillTimer(nullptr, timer);
@@ -407,7 +409,7 @@ TEST_F(Win32Drop, DropDuringARunOrItsReportIsRefused)
     IDropTarget* target = registeredDropTarget(window());
     ASSERT_TRUE(target);
     const POINT background = clientToScreen({px(5), px(5)});
-    const POINT image1 = clientToScreen({px(191), px(179)});
+    const POINT image1 = clientToScreen(controlCentre(Id::Image1, dpi()));
 
     Paths dropped;
     for (int i = 0; i < 60; ++i)
@@ -489,7 +491,7 @@ TEST_F(Win32Drop, DropDuringARunOrItsReportIsRefused)
             }
         };
         const UINT_PTR timer = view->realBoxes ? SetTimer(nullptr, 0, 20, tick) : 0;
-        const POINT start{px(60), px(279)};
+        const POINT start = controlCentre(Id::imgStart, dpi());
         SendMessageW(window(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(start.x, start.y));
         SendMessageW(window(), WM_LBUTTONUP, 0, MAKELPARAM(start.x, start.y));
         if (timer)

@@ -205,6 +205,13 @@ void WindowFixture::TearDown()
     pumpMessages();
 }
 
+POINT controlCentre(Layout::ControlId id, int dpi)
+{
+    const Layout::TwipsRect& r = Layout::control(id).rect;
+    return {Layout::twipsToPixels(r.left, dpi) + Layout::twipsToPixels(r.width, dpi) / 2,
+            Layout::twipsToPixels(r.top, dpi) + Layout::twipsToPixels(r.height, dpi) / 2};
+}
+
 POINT WindowFixture::clientToScreen(POINT point) const
 {
     ClientToScreen(window(), &point);

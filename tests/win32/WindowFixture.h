@@ -73,6 +73,9 @@ protected:
     bool quitPosted = false;
 };
 
+// The centre of a control of the layout, in client pixels at a density.
+POINT controlCentre(Layout::ControlId id, int dpi = Layout::referenceDpi);
+
 // Where RegisterDragDrop keeps the drop target of a window.
 IDropTarget* registeredDropTarget(HWND window);
 // A drag of plain text entering the window at a screen point and leaving again: the drag-over

@@ -14,6 +14,8 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
+using Id = Layout::ControlId;
+
 using Win32Window = WindowFixture;
 
 HWND tooltipOf(HWND owner)
@@ -139,17 +141,20 @@ TEST_F(Win32Window, TooltipControlShowsTheTextOfTheControlOnTop)
              {285, 314},
              false,
              L"Click to visit Quorvane Software website for more free useful programs"},
-            {"imgExit", {315, 279}, false, L"Click to exit this program"},
-            {"imgAbout", {195, 279}, false, L"click to view information about this program"},
-            {"imgStart", {60, 279}, false, L"Click to reset the selected files/folders"},
+            {"imgExit", controlCentre(Id::imgExit), false, L"Click to exit this program"},
+            {"imgAbout", controlCentre(Id::imgAbout), false,
+             L"click to view information about this program"},
+            {"imgStart", controlCentre(Id::imgStart), false,
+             L"Click to reset the selected files/folders"},
             {"imgStart over the foot of Label2",
              {60, 268},
              false,
              L"Click to reset the selected files/folders"},
-            {"cross sign, Image1 hidden", {191, 179}, false, L""},
+            {"cross sign, Image1 hidden", controlCentre(Id::Image1), false, L""},
             {"Label4", {100, 100}, false, L""},
             {"background", {5, 5}, false, L""},
-            {"Image1 shown", {191, 179}, true, L"Drag and drop your files/folders here"},
+            {"Image1 shown", controlCentre(Id::Image1), true,
+             L"Drag and drop your files/folders here"},
             {"Image1's corner under Label3", {160, 208}, true, L""},
     };
     for (const auto& c : cases) {
@@ -239,14 +244,18 @@ TEST_F(Win32Window, ClicksReachTheHandlerOfTheControlOnTop)
         bool afterDragOver;
         Kinds asked;
     } cases[] = {
-            {"RESET", {60, 279}, {62, 280}, false, Kinds{"launchMin", "box"}},
-            {"ABOUT", {195, 279}, {195, 279}, false, Kinds{"box", "launchMin"}},
-            {"cross sign, Image1 hidden", {191, 179}, {191, 179}, false, Kinds{}},
+            {"RESET", controlCentre(Id::imgStart), {62, 280}, false, Kinds{"launchMin", "box"}},
+            {"ABOUT", controlCentre(Id::imgAbout), controlCentre(Id::imgAbout), false,
+             Kinds{"box", "launchMin"}},
+            {"cross sign, Image1 hidden", controlCentre(Id::Image1), controlCentre(Id::Image1),
+             false, Kinds{}},
             {"Image2", {285, 314}, {285, 314}, false, Kinds{}},
             {"Label4", {100, 100}, {100, 100}, false, Kinds{}},
-            {"pressed on RESET, released on ABOUT", {60, 279}, {195, 279}, false, Kinds{}},
+            {"pressed on RESET, released on ABOUT", controlCentre(Id::imgStart),
+             controlCentre(Id::imgAbout), false, Kinds{}},
             // Image1 stays shown from here on.
-            {"Image1 shown", {191, 179}, {191, 179}, true, Kinds{"launchMax"}},
+            {"Image1 shown", controlCentre(Id::Image1), controlCentre(Id::Image1), true,
+             Kinds{"launchMax"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.where);
@@ -255,6 +264,30 @@ TEST_F(Win32Window, ClicksReachTheHandlerOfTheControlOnTop)
         log.clear();
         click(window(), {px(c.pressed.x), px(c.pressed.y)}, {px(c.released.x), px(c.released.y)});
         EXPECT_EQ(kinds(log), c.asked);
+    }
+}
+
+// Every picture control a click reaches forwards it as that control's click: what the window
+// does on a real click at its centre is what the core does for that control. EXIT, which ends
+// the window, is the next test's.
+TEST_F(Win32Window, EveryPictureControlForwardsItsOwnClick)
+{
+    for (const Layout::Control& control : Layout::controls) {
+        const bool picture
+                = control.kind == Layout::Kind::Image || control.kind == Layout::Kind::ImageButton;
+        if (!picture || control.id == Id::imgExit)
+            continue;
+        SCOPED_TRACE(std::string(control.name));
+        dragTextOver(window(), clientToScreen({px(5), px(5)}));
+        log.clear();
+        const POINT centre = controlCentre(control.id, dpi());
+        click(window(), centre, centre);
+        const std::vector<std::string> clicked = kinds(log);
+        log.clear();
+        form->click(control.id);
+
+        EXPECT_FALSE(clicked.empty());
+        EXPECT_EQ(clicked, kinds(log));
     }
 }
 
@@ -271,7 +304,7 @@ TEST_F(Win32Window, CloseBoxAndExitEndTheProgram)
              }},
             {"EXIT",
              [](HWND window, int dpi) {
-                 const POINT exit{MulDiv(315, dpi, 96), MulDiv(279, dpi, 96)};
+                 const POINT exit = controlCentre(Id::imgExit, dpi);
                  click(window, exit, exit);
              }},
     };
