@@ -1,4 +1,5 @@
 #pragma once
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -7,6 +8,12 @@ struct SystemDirectoryReport
 {
     std::string text;  // UTF-8; may hold more than was written, as a caller's buffer does
     int length = 0;    // leading bytes of text that the platform wrote; 0 when it failed
+
+    // What the platform wrote, without what lay beyond it in the buffer.
+    std::string written() const
+    {
+        return text.substr(0, std::min(text.size(), static_cast<std::size_t>(std::max(length, 0))));
+    }
 };
 
 class SystemDirectory

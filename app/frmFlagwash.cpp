@@ -166,6 +166,13 @@ void frmFlagwash::Form_Unload()
     view_.quit();
 }
 
+void frmFlagwash::takeCommandLineFiles(std::vector<std::filesystem::path> files)
+{
+    if (files.empty())
+        return;
+    Image1_OLEDragDrop({std::move(files)});
+}
+
 void frmFlagwash::click(Layout::ControlId id)
 {
     // No default: a control added to the layout is a compile error here until it is decided

@@ -29,6 +29,12 @@ public:
     void imgExit_Click();
     void Form_Unload();
 
+    // Files handed over on the command line (a file manager's Open With, Windows' Send To,
+    // files dropped on the program's icon), taken as one drop on Image1 right after start-up:
+    // the caption shows their count and nothing is reset before RESET. Without any, nothing
+    // changes.
+    void takeCommandLineFiles(std::vector<std::filesystem::path> files);
+
     // A click on the control `id`, as the front ends forward every click: the control's own
     // handler, or nothing for a control that takes no clicks.
     void click(Layout::ControlId id);

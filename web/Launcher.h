@@ -1,4 +1,5 @@
 #pragma once
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -25,4 +26,6 @@ public:
     virtual std::string fallbackBrowser(const std::string& sysDrive) const = 0;
 };
 
-std::unique_ptr<Launcher> makeLauncher();
+// Programs start in `startFolder`, never in the tool's own, which may be on the stick being
+// cleaned: the browser would keep it busy for as long as it runs.
+std::unique_ptr<Launcher> makeLauncher(std::filesystem::path startFolder);

@@ -59,7 +59,11 @@ std::vector<std::string> childEnvironment(const std::optional<std::string>& star
 class SpawnLauncher final : public Launcher
 {
 public:
-    SpawnLauncher() { reapChildrenAutomatically(); }
+    explicit SpawnLauncher(std::filesystem::path startFolder)
+        : startFolder_(startFolder.empty() ? "/" : std::move(startFolder))
+    {
+        reapChildrenAutomatically();
+    }
 
     LaunchResult launch(const std::string& commandLine, ShowState state) override
     {
@@ -74,9 +78,7 @@ public:
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-        // Not the tool's folder, which may be on the stick being cleaned: the browser would
-        // keep it busy.
-        posix_spawn_file_actions_addchdir_np(&actions, "/");
+        posix_spawn_file_actions_addchdir_np(&actions, startFolder_.c_str());
 
         posix_spawnattr_t attributes;
         posix_spawnattr_init(&attributes);
@@ -113,11 +115,14 @@ public:
     {
         return std::string(xdgOpenCommand);
     }
+
+private:
+    std::filesystem::path startFolder_;
 };
 
 }  // namespace
 
-std::unique_ptr<Launcher> makeLauncher()
+std::unique_ptr<Launcher> makeLauncher(std::filesystem::path startFolder)
 {
-    return std::make_unique<SpawnLauncher>();
+    return std::make_unique<SpawnLauncher>(std::move(startFolder));
 }

@@ -1,6 +1,5 @@
 #include "web/Launcher.h"
 
-#include "app/SystemDirectory.h"
 #include "web/BrowserCommand.h"
 #include "web/CommandLine.h"
 
@@ -15,17 +14,13 @@
 
 namespace {
 
-std::wstring systemDirectory()
-{
-    const SystemDirectoryReport report = makeSystemDirectory()->query();
-    if (report.length <= 0)
-        return {};
-    return toWide(report.text.substr(0, static_cast<std::size_t>(report.length)));
-}
-
 class ProcessLauncher final : public Launcher
 {
 public:
+    explicit ProcessLauncher(std::filesystem::path startFolder)
+        : startFolder_(std::move(startFolder))
+    { }
+
     LaunchResult launch(const std::string& commandLine, ShowState state) override
     {
         if (const std::optional<std::string> problem = commandLineProblem(commandLine))
@@ -43,9 +38,9 @@ public:
         startup.wShowWindow = static_cast<WORD>(
                 state == ShowState::MinimizedNoActivate ? SW_SHOWMINNOACTIVE : SW_SHOWMAXIMIZED);
         PROCESS_INFORMATION process{};
-        // The browser outlives the tool: it must not keep the tool's folder (perhaps on the
-        // stick being cleaned) busy, nor any of its files or pipes open.
-        const std::wstring folder = systemDirectory();
+        // The browser outlives the tool: it must not keep the tool's folder busy, nor any of its
+        // files or pipes open.
+        const std::wstring& folder = startFolder_.native();
         if (!CreateProcessW(nullptr, writable.data(), nullptr, nullptr, FALSE, 0, nullptr,
                             folder.empty() ? nullptr : folder.c_str(), &startup, &process))
             return {false, describeError(GetLastError())};
@@ -58,11 +53,14 @@ public:
     {
         return internetExplorerCommand(sysDrive);
     }
+
+private:
+    std::filesystem::path startFolder_;
 };
 
 }  // namespace
 
-std::unique_ptr<Launcher> makeLauncher()
+std::unique_ptr<Launcher> makeLauncher(std::filesystem::path startFolder)
 {
-    return std::make_unique<ProcessLauncher>();
+    return std::make_unique<ProcessLauncher>(std::move(startFolder));
 }

@@ -2,7 +2,6 @@
 
 #include "FlagwashWindow.h"
 #include "app/frmFlagwash.h"
-#include "selection/CommandLineFiles.h"
 
 #include <string>
 
@@ -18,7 +17,7 @@ void showAtStart(FlagwashWindow& window, frmFlagwash& form,
                  std::vector<std::filesystem::path> files)
 {
     form.Form_Load();
-    takeCommandLineFiles(form, std::move(files));
+    form.takeCommandLineFiles(std::move(files));
     // The size the platform reports when the window first gets one.
     form.Form_Resize();
     window.centreOnScreen();

@@ -22,7 +22,7 @@ int main(int argc, char* argv[])
     const auto systemDirectory = makeSystemDirectory();
     const auto attributeReset = makeAttributeReset();
     const auto registry = makeRegistryReader();
-    const auto launcher = makeLauncher();
+    const auto launcher = makeLauncher("/");
 
     FlagwashWindow window;
     QtView view(window, [] { QCoreApplication::exit(0); });

@@ -3,9 +3,10 @@
 #include "app/SystemDirectory.h"
 #include "app/frmFlagwash.h"
 #include "reset/AttributeReset.h"
-#include "selection/CommandLineFiles.h"
 #include "web/Launcher.h"
 #include "web/RegistryReader.h"
+
+#include "platform/WideText_windows.h"
 
 #include <commctrl.h>
 #include <ole2.h>
@@ -46,7 +47,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
         const auto systemDirectory = makeSystemDirectory();
         const auto attributeReset = makeAttributeReset();
         const auto registry = makeRegistryReader();
-        const auto launcher = makeLauncher();
+        // Pages start in the system directory, never in the tool's folder.
+        const auto launcher = makeLauncher(toWide(systemDirectory->query().written()));
 
         MainWindow window(instance);
         if (!window.handle())
@@ -55,7 +57,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
         frmFlagwash form(view, *systemDirectory, *attributeReset, *registry, *launcher);
         window.attach(form);
         form.Form_Load();
-        takeCommandLineFiles(form, commandLineFiles());
+        form.takeCommandLineFiles(commandLineFiles());
         window.show(showCommand);
 
         MSG message;

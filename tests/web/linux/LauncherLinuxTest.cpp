@@ -64,7 +64,7 @@ protected:
 
 TEST_F(LauncherProbe, StartsTheFallbackBrowserWithTheUrl)
 {
-    auto launcher = makeLauncher();
+    auto launcher = makeLauncher("/");
     EXPECT_EQ(launcher->fallbackBrowser("/"), xdgOpenCommand);
 
     const LaunchResult result = launcher->launch(
@@ -86,14 +86,14 @@ TEST_F(LauncherProbe, QuotedProgramPathWithSpaces)
 {
     const std::string command
             = "\"" + (dir / "with space" / "browser").string() + "\" --new \"a b\"";
-    ASSERT_TRUE(makeLauncher()->launch(command, ShowState::MaximizedActive).started);
+    ASSERT_TRUE(makeLauncher("/")->launch(command, ShowState::MaximizedActive).started);
     EXPECT_EQ(argumentsOf(dir / "with space" / "browser"), "--new\na b\n");
 }
 
 // Nothing of a shell: metacharacters are plain argument text.
 TEST_F(LauncherProbe, NoShellInterpretsTheCommand)
 {
-    ASSERT_TRUE(makeLauncher()
+    ASSERT_TRUE(makeLauncher("/")
                         ->launch("xdg-open http://h/?a=1&b=2;touch${IFS}x|y",
                                  ShowState::MaximizedActive)
                         .started);
@@ -103,8 +103,9 @@ TEST_F(LauncherProbe, NoShellInterpretsTheCommand)
 // Started programs are never waited for, and none is left behind as a zombie once it ends.
 TEST_F(LauncherProbe, LeavesNoChildToWaitFor)
 {
-    ASSERT_TRUE(
-            makeLauncher()->launch("xdg-open http://h/", ShowState::MinimizedNoActivate).started);
+    ASSERT_TRUE(makeLauncher("/")
+                        ->launch("xdg-open http://h/", ShowState::MinimizedNoActivate)
+                        .started);
     argumentsOf(dir / "xdg-open");
     int result = 0;
     for (int i = 0; i < 500 && (result = ::waitpid(-1, nullptr, WNOHANG)) == 0; ++i)
@@ -119,8 +120,9 @@ TEST_F(LauncherProbe, RunsInASessionOfItsOwn)
     std::ofstream(dir / "xdg-open") << "#!/bin/sh\n"
                                        "ps -o sid= -p $$ | tr -d ' ' > \"$0.tmp\"\n"
                                        "mv \"$0.tmp\" \"$0.args\"\n";
-    ASSERT_TRUE(
-            makeLauncher()->launch("xdg-open http://h/", ShowState::MinimizedNoActivate).started);
+    ASSERT_TRUE(makeLauncher("/")
+                        ->launch("xdg-open http://h/", ShowState::MinimizedNoActivate)
+                        .started);
     const std::string session = argumentsOf(dir / "xdg-open");
     EXPECT_NE(session, std::to_string(::getsid(0)) + "\n");
     EXPECT_FALSE(session.empty());
@@ -142,7 +144,7 @@ TEST_F(LauncherProbe, PassesOnNoLaunchTokenOfTheTools)
     ::setenv("XDG_ACTIVATION_TOKEN", "the-tools-own-token", 1);
     ::setenv("FLAGWASH_KEPT", "kept", 1);
     const bool started
-            = makeLauncher()->launch("xdg-open http://h/", ShowState::MaximizedActive).started;
+            = makeLauncher("/")->launch("xdg-open http://h/", ShowState::MaximizedActive).started;
     ::unsetenv("DESKTOP_STARTUP_ID");
     ::unsetenv("XDG_ACTIVATION_TOKEN");
     ::unsetenv("FLAGWASH_KEPT");
@@ -155,7 +157,7 @@ TEST_F(LauncherProbe, PassesOnNoLaunchTokenOfTheTools)
 TEST_F(LauncherProbe, CommandsThatCannotStartFail)
 {
     for (const std::string command : {"", "   ", "no-such-browser-anywhere http://h/"}) {
-        const LaunchResult result = makeLauncher()->launch(command, ShowState::MaximizedActive);
+        const LaunchResult result = makeLauncher("/")->launch(command, ShowState::MaximizedActive);
         EXPECT_FALSE(result.started) << command;
         EXPECT_FALSE(result.error.empty()) << command;
     }

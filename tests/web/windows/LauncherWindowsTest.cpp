@@ -102,7 +102,8 @@ TEST_P(LauncherWindows, StartsTheCommandLineInTheWindowStateAndReturnsAtOnce)
     const std::string commandLine = "\"" + toUtf8(probe) + "\" \"" + toUtf8(record) + "\" "
             + toUtf8(readyName) + " " + toUtf8(releaseName) + " " + toUtf8(handleValue.str())
             + c.extraArguments;
-    const LaunchResult result = makeLauncher()->launch(commandLine, c.state);
+    const LaunchResult result = makeLauncher(toWide(makeSystemDirectory()->query().written()))
+                                        ->launch(commandLine, c.state);
 
     ASSERT_TRUE(result.started) << result.error;
     EXPECT_EQ(result.error, "");
@@ -164,7 +165,8 @@ TEST_P(LauncherWindowsFailure, ReportsWhyNothingStarted)
         commandLine += "\" --flag";
     }
 
-    const LaunchResult result = makeLauncher()->launch(commandLine, ShowState::MaximizedActive);
+    const LaunchResult result = makeLauncher(toWide(makeSystemDirectory()->query().written()))
+                                        ->launch(commandLine, ShowState::MaximizedActive);
 
     EXPECT_FALSE(result.started);
     EXPECT_NE(result.error.find(c.error), std::string::npos) << result.error;
@@ -184,7 +186,8 @@ TEST(LauncherWindowsFallback, IsTheQuotedInternetExplorerOnTheSystemDrive)
     ASSERT_GE(directory.length, 3);
     const std::string sysDrive = directory.text.substr(0, 3);
 
-    const std::string command = makeLauncher()->fallbackBrowser(sysDrive);
+    const std::string command = makeLauncher(toWide(makeSystemDirectory()->query().written()))
+                                        ->fallbackBrowser(sysDrive);
 
     ASSERT_GE(command.size(), 2u);
     EXPECT_EQ(command.front(), '"');

@@ -1,4 +1,3 @@
-#include "selection/CommandLineFiles.h"
 #include "CoreFixture.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +12,7 @@ TEST(CommandLineFiles, AreOneDropThatWaitsForReset)
     core.load();
     // Missing paths are kept like any other: the run reports them.
     const Paths files{"/media/stick/report.doc", "/media/stick/no such file", "/media/stick"};
-    takeCommandLineFiles(core.form, files);
+    core.form.takeCommandLineFiles(files);
 
     EXPECT_EQ(core.form.List1().paths(), files);
     EXPECT_EQ(core.view.caption, "3 File(s)/Folder(s) selected. Click RESET");
@@ -29,7 +28,7 @@ TEST(CommandLineFiles, NoneLeaveTheWindowAsStartUpLeftIt)
 {
     CoreFixture core;
     core.load();
-    takeCommandLineFiles(core.form, {});
+    core.form.takeCommandLineFiles({});
 
     EXPECT_TRUE(core.log.empty());
     EXPECT_EQ(core.view.caption, "");
