@@ -15,6 +15,7 @@ fuzz_packages=(clang-14 libclang-rt-14-dev ntfs-3g fuse3)
 test_packages=(
     googletest libgtest-dev
     g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-tools
+    g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
     wine wine64 wine32:i386
     xvfb xauth xdotool x11-utils imagemagick
     openbox xfwm4 dbus wmctrl weston xwayland qt6-wayland

@@ -14,8 +14,35 @@ wine_session_wine_packages() {
         'wine*' 'libwine*' 2>/dev/null | sed -n 's/^ii  *//p' | sort
 }
 
+# What a prefix is made by: the Wine packages, and whether their 32-bit half can run.
+wine_session_made_by() {
+    wine_session_wine_packages
+    wine_session_runs_32bit || echo "64-bit loader only"
+}
+
+# Whether this machine runs 32-bit x86 programs: some kernels are built or booted without it
+# (Linux's ia32_emulation=off), and then Wine's 32-bit half cannot start at all.
+wine_session_runs_32bit() {
+    [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1
+}
+
+# Without 32-bit programs, `wine` and the tools that call it must use the 64-bit loader alone,
+# which Debian's launcher only does when the 32-bit one is not installed: a folder of our own
+# first on PATH says so.
+wine_session_use_64bit_loader() {
+    local build="$1" folder="$1/wine64-only" name
+    mkdir -p "$folder"
+    for name in wine wine-stable; do
+        printf '#!/bin/sh\nexport WINELOADER=/usr/lib/wine/wine64\nexec /usr/lib/wine/wine64 "$@"\n' \
+            >"$folder/$name"
+        chmod +x "$folder/$name"
+    done
+    export PATH="$folder:$PATH"
+}
+
 wine_session_start() {
     local build="$1"
+    wine_session_runs_32bit || wine_session_use_64bit_loader "$build"
     for tool in wine wineserver wineboot Xvfb xdpyinfo; do
         command -v "$tool" >/dev/null ||
             wine_session_fail "$tool not found (tools/install-deps.sh test installs it)"
@@ -33,7 +60,7 @@ wine_session_start() {
     # installed cannot start a 32-bit program ("could not load kernel32.dll"), and one left by an
     # interrupted set-up is incomplete: either is made anew.
     local ready="$WINEPREFIX/.flagwash-prefix-ready" madeBy
-    madeBy=$(wine_session_wine_packages)
+    madeBy=$(wine_session_made_by)
     if [ -e "$WINEPREFIX" ] && [ "$(cat "$ready" 2>/dev/null)" != "$madeBy" ]; then
         wineserver -k >/dev/null 2>&1 || true
         rm -rf "$WINEPREFIX"

@@ -81,7 +81,8 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 # 32-bit half was installed cannot start the 32-bit program.
 # shellcheck source=tools/wine-session.sh
 source "$here/../../tools/wine-session.sh"
-made_by=$(wine_session_wine_packages)
+wine_session_runs_32bit || wine_session_use_64bit_loader "$work"
+made_by=$(wine_session_made_by)
 if [ "$(cat "$WINEPREFIX/.flagwash-prefix-ready" 2>/dev/null)" != "$made_by" ]; then
     rm -rf "$WINEPREFIX"
 fi

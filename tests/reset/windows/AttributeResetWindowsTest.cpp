@@ -342,9 +342,11 @@ private:
 // the one that changes; its SysWOW64 namesake keeps its flags.
 TEST(AttributeResetWow64, ResetsTheSystem32FileAndNotItsSysWow64Namesake)
 {
+    BOOL redirected = FALSE;
     wchar_t wow64[MAX_PATH];
-    if (GetSystemWow64DirectoryW(wow64, MAX_PATH) == 0)
-        GTEST_SKIP() << "no SysWOW64 folder: this is not a 32-bit program on 64-bit Windows";
+    if (!IsWow64Process(GetCurrentProcess(), &redirected) || !redirected
+        || GetSystemWow64DirectoryW(wow64, MAX_PATH) == 0)
+        GTEST_SKIP() << "not a 32-bit program on 64-bit Windows: nothing is redirected";
     wchar_t system[MAX_PATH];
     ASSERT_GT(GetSystemDirectoryW(system, MAX_PATH), 0u);
     const std::wstring name = L"\\flagwash-wow64-" + std::to_wstring(GetCurrentProcessId());
