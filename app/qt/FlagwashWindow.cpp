@@ -3,6 +3,7 @@
 #include "DropZone.h"
 #include "Fonts.h"
 #include "Pictures.h"
+#include "Utf8Text.h"
 #include "X11WindowManager.h"
 #include "app/frmFlagwash.h"
 
@@ -13,11 +14,6 @@
 #include <QScreen>
 
 namespace {
-
-QString text(std::string_view utf8)
-{
-    return QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
-}
 
 QRect pixels(const Layout::TwipsRect& r)
 {
@@ -41,14 +37,14 @@ FlagwashWindow::FlagwashWindow(QWidget* parent)
     // In table order: each control lies above the ones created before it.
     for (const Layout::Control& c : Layout::controls) {
         QWidget* widget = createControl(c);
-        widget->setObjectName(text(c.name));
+        widget->setObjectName(fromUtf8(c.name));
         widget->setGeometry(pixels(c.rect));
         if (!c.tooltip.empty()) {
-            widget->setToolTip(text(c.tooltip));
-            widget->setAccessibleDescription(text(c.tooltip));
+            widget->setToolTip(fromUtf8(c.tooltip));
+            widget->setAccessibleDescription(fromUtf8(c.tooltip));
         }
         if (!c.accessibleName.empty())
-            widget->setAccessibleName(text(c.accessibleName));
+            widget->setAccessibleName(fromUtf8(c.accessibleName));
         widget->setVisible(c.shownAtStart);
         controls_[c.id] = widget;
     }
@@ -78,7 +74,7 @@ QWidget* FlagwashWindow::createControl(const Layout::Control& c)
         return button;
     }
     case Layout::Kind::Label: {
-        auto* label = new QLabel(text(c.text), this);
+        auto* label = new QLabel(fromUtf8(c.text), this);
         label->setTextFormat(Qt::PlainText);
         label->setFont(labelFont());
         label->setWordWrap(c.wordWrap);

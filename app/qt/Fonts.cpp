@@ -1,20 +1,12 @@
 #include "Fonts.h"
 
 #include "Pictures.h"
+#include "Utf8Text.h"
 #include "app/Layout.h"
 
 #include <QFontDatabase>
 #include <QString>
 #include <QStringList>
-
-namespace {
-
-QString family(std::string_view name)
-{
-    return QString::fromUtf8(name.data(), qsizetype(name.size()));
-}
-
-}  // namespace
 
 void registerBundledFonts()
 {
@@ -22,11 +14,7 @@ void registerBundledFonts()
     // one first, so it still wins where it exists, and no font list has to be read here.
     static const bool registered = [] {
         registerPictureResources();
-        return QFontDatabase::addApplicationFont(
-                       QStringLiteral(":/assets/")
-                       + QString::fromUtf8(AssetFiles::labelFont.data(),
-                                           qsizetype(AssetFiles::labelFont.size())))
-                >= 0;
+        return QFontDatabase::addApplicationFont(resourcePath(AssetFiles::labelFont)) >= 0;
     }();
     (void)registered;
 }
@@ -34,7 +22,8 @@ void registerBundledFonts()
 QFont labelFont()
 {
     QFont font;
-    font.setFamilies({family(Layout::labelFont.family), family(Layout::labelFont.fallbackFamily)});
+    font.setFamilies(
+            {fromUtf8(Layout::labelFont.family), fromUtf8(Layout::labelFont.fallbackFamily)});
     // Points at the layout's density: 8.25 pt is 11 px at 96 dpi.
     font.setPixelSize(qRound(Layout::labelFont.pointSize * Layout::referenceDpi / 72.0));
     font.setWeight(static_cast<QFont::Weight>(Layout::labelFont.weight));

@@ -1,16 +1,17 @@
 #include "Pictures.h"
 
+#include "Utf8Text.h"
 #include "app/Layout.h"
 
 #include <QFile>
 #include <QString>
 
-namespace {
-
 QString resourcePath(std::string_view file)
 {
-    return QStringLiteral(":/assets/") + QString::fromUtf8(file.data(), qsizetype(file.size()));
+    return QStringLiteral(":/assets/") + fromUtf8(file);
 }
+
+namespace {
 
 QString doubleSizePath(std::string_view file)
 {

@@ -2,6 +2,7 @@
 
 #include "DropZone.h"
 #include "FlagwashWindow.h"
+#include "Utf8Text.h"
 #include "X11WindowName.h"
 #include "app/Layout.h"
 
@@ -9,15 +10,6 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressDialog>
-
-namespace {
-
-QString fromUtf8(const std::string& text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
-}  // namespace
 
 QtView::QtView(FlagwashWindow& window, std::function<void()> quit)
     : window_(window)
