@@ -1,6 +1,7 @@
 #include "reset/ResetRun.h"
 #include "CoreFixture.h"
 #include "reset/DisplayText.h"
+#include "reset/NormalAttributes.h"
 #include "reset/ResetWords.h"
 
 #include <gtest/gtest.h>
@@ -159,7 +160,8 @@ TEST(ResetWords, EveryCauseIsSaidInPlainWords)
 
 TEST(ResetWords, FlagsAreNamedAsTheUserKnowsThem)
 {
-    EXPECT_EQ(flagNames(0x27), "read-only, hidden, system, archive");
+    EXPECT_EQ(flagNames(dos::readOnly | dos::hidden | dos::system | dos::archive),
+              "read-only, hidden, system, archive");
     EXPECT_EQ(flagNames(0x2020), "archive, not-content-indexed");
     EXPECT_EQ(flagNames(0x10), "");
 }

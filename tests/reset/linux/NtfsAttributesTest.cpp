@@ -19,10 +19,15 @@ namespace {
 using Status = ResetOutcome::Status;
 using linuxreset::NtfsAttributes;
 
-constexpr std::uint32_t normalFile = 0x80;  // what ntfs-3g shows for a file with no flags
-constexpr std::uint32_t directory = 0x10;
-constexpr std::uint32_t sparse = 0x200;
-constexpr std::uint32_t compressed = 0x800;
+constexpr std::uint32_t normalFile = dos::normal;  // what ntfs-3g shows for a file with no flags
+using dos::archive;
+using dos::compressed;
+using dos::directory;
+using dos::hidden;
+using dos::readOnly;
+using dos::sparse;
+constexpr std::uint32_t systemFlag = dos::system;
+constexpr std::uint32_t rhsa = dos::visible;
 
 class LinuxNtfsWord : public testing::Test
 {
@@ -50,21 +55,23 @@ TEST_F(LinuxNtfsWord, NormalFlagsAreClearedAndTheRestIsKept)
     };
     const Case cases[] = {
             {"file-archive-as-created", Make::File, 0, normalFile},
-            {"file-R", Make::File, 0x1, normalFile},
-            {"file-H", Make::File, 0x2, normalFile},
-            {"file-S", Make::File, 0x4, normalFile},
-            {"file-A", Make::File, 0x20, normalFile},
-            {"file-RHSA", Make::File, 0x27, normalFile},
-            {"file-temporary-offline-not-indexed", Make::File, 0x3100 | 0x2, normalFile},
+            {"file-R", Make::File, readOnly, normalFile},
+            {"file-H", Make::File, hidden, normalFile},
+            {"file-S", Make::File, systemFlag, normalFile},
+            {"file-A", Make::File, archive, normalFile},
+            {"file-RHSA", Make::File, rhsa, normalFile},
+            {"file-temporary-offline-not-indexed", Make::File,
+             dos::temporary | dos::offline | dos::notContentIndexed | hidden, normalFile},
             {"file-already-normal", Make::File, normalFile, normalFile},
             // Hidden, ntfs-3g shows an empty system file as a plain file: it is one.
-            {"empty-file-hidden-system", Make::EmptyFile, 0x26, normalFile},
-            {"folder-H", Make::Folder, directory | 0x2, directory},
-            {"folder-RHSA", Make::Folder, directory | 0x27, directory},
-            {"folder-compressed-HS", Make::Folder, directory | compressed | 0x6,
+            {"empty-file-hidden-system", Make::EmptyFile, hidden | systemFlag | archive,
+             normalFile},
+            {"folder-H", Make::Folder, directory | hidden, directory},
+            {"folder-RHSA", Make::Folder, directory | rhsa, directory},
+            {"folder-compressed-HS", Make::Folder, directory | compressed | hidden | systemFlag,
              directory | compressed},
             {"folder-already-normal", Make::Folder, directory, directory},
-            {"sparse-file-HSA", Make::SparseFile, sparse | 0x26, sparse},
+            {"sparse-file-HSA", Make::SparseFile, sparse | hidden | systemFlag | archive, sparse},
             {"compressed-file-HA", Make::FileInCompressedFolder, 0, compressed},
     };
     const auto reset = makeAttributeReset();
@@ -93,8 +100,8 @@ TEST_F(LinuxNtfsWord, NormalFlagsAreClearedAndTheRestIsKept)
         case Make::FileInCompressedFolder:
             path = compressedFolder / c.label;
             std::ofstream(path) << "data";
-            volume_->setAttributes(path, volume_->attributes(path) | 0x2 | 0x20);
-            ASSERT_EQ(volume_->attributes(path), compressed | 0x22);
+            volume_->setAttributes(path, volume_->attributes(path) | hidden | archive);
+            ASSERT_EQ(volume_->attributes(path), compressed | hidden | archive);
             break;
         }
         if (c.set != 0)
@@ -137,7 +144,7 @@ TEST_F(LinuxNtfsWord, TheResetChangesNeitherContentsNorAccessTime)
 {
     const fs::path path = root() / "system-file";
     std::ofstream(path) << "MZ\x90 an ordinary program file";
-    volume_->setAttributes(path, 0x26);
+    volume_->setAttributes(path, hidden | systemFlag | archive);
     // A day old, so that any read would move it (relatime).
     const timespec old[2] = {{1000000000, 0}, {1000000000, 0}};
     ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), old, 0), 0);
@@ -155,19 +162,19 @@ TEST_F(LinuxNtfsWord, FolderChildrenKeepTheirWords)
 {
     const fs::path folder = root() / "folder";
     fs::create_directory(folder);
-    volume_->setAttributes(folder, directory | 0x6);
+    volume_->setAttributes(folder, directory | hidden | systemFlag);
     const fs::path child = folder / "child";
     std::ofstream(child) << "data";
-    volume_->setAttributes(child, 0x27);
+    volume_->setAttributes(child, rhsa);
     const fs::path subfolder = folder / "subfolder";
     fs::create_directory(subfolder);
-    volume_->setAttributes(subfolder, directory | 0x2);
+    volume_->setAttributes(subfolder, directory | hidden);
 
     EXPECT_EQ(makeAttributeReset()->resetToNormal(folder).status, Status::Done);
 
     EXPECT_EQ(volume_->attributes(folder), directory);
-    EXPECT_EQ(volume_->attributes(child), 0x27u);
-    EXPECT_EQ(volume_->attributes(subfolder), directory | 0x2);
+    EXPECT_EQ(volume_->attributes(child), rhsa);
+    EXPECT_EQ(volume_->attributes(subfolder), directory | hidden);
 }
 
 // The same rule ntfs-3g reads special files by, for drivers (such as the kernel's ntfs3) that
@@ -184,26 +191,26 @@ TEST(LinuxInterixSpecialFile, IsToldApartByItsSystemFlagSizeAndHeader)
         bool special;
     };
     const Case cases[] = {
-            {"fifo", 0x4, 0, ""sv, true},
-            {"socket", 0x24, 1, ""sv, true},
-            {"empty-hidden-system", 0x6, 0, ""sv, false},
-            {"empty-not-system", 0x2, 0, ""sv, false},
-            {"symlink", 0x4, 20, "IntxLNK\1"sv, true},
-            {"char-device", 0x4, 24, "IntxCHR\0"sv, true},
-            {"block-device", 0x26, 24, "IntxBLK\0"sv, true},
-            {"symlink-header-without-system", 0x2, 20, "IntxLNK\1"sv, false},
-            {"ordinary-system-file", 0x6, 8, "MZ\x90\0\3\0\0\0"sv, false},
-            {"header-too-short", 0x4, 7, "IntxLNK"sv, false},
-            {"char-header-wrong-terminator", 0x4, 24, "IntxCHR\1"sv, false},
+            {"fifo", systemFlag, 0, ""sv, true},
+            {"socket", systemFlag | archive, 1, ""sv, true},
+            {"empty-hidden-system", hidden | systemFlag, 0, ""sv, false},
+            {"empty-not-system", hidden, 0, ""sv, false},
+            {"symlink", systemFlag, 20, "IntxLNK\1"sv, true},
+            {"char-device", systemFlag, 24, "IntxCHR\0"sv, true},
+            {"block-device", hidden | systemFlag | archive, 24, "IntxBLK\0"sv, true},
+            {"symlink-header-without-system", hidden, 20, "IntxLNK\1"sv, false},
+            {"ordinary-system-file", hidden | systemFlag, 8, "MZ\x90\0\3\0\0\0"sv, false},
+            {"header-too-short", systemFlag, 7, "IntxLNK"sv, false},
+            {"char-header-wrong-terminator", systemFlag, 24, "IntxCHR\1"sv, false},
             // ntfs-3g takes the header for what it says only at the length that goes with it:
             // a link with a target of 1 to 4096 UTF-16 units, a device of exactly 24 bytes.
-            {"symlink-without-target", 0x4, 8, "IntxLNK\1"sv, false},
-            {"symlink-one-byte-target", 0x4, 9, "IntxLNK\1"sv, true},
-            {"symlink-longest-target", 0x4, 8 + 2 * 4096, "IntxLNK\1"sv, true},
-            {"symlink-target-too-long", 0x4, 8 + 2 * 4096 + 1, "IntxLNK\1"sv, false},
-            {"char-device-header-only", 0x4, 8, "IntxCHR\0"sv, false},
-            {"char-device-too-long", 0x4, 25, "IntxCHR\0"sv, false},
-            {"block-device-too-short", 0x4, 23, "IntxBLK\0"sv, false},
+            {"symlink-without-target", systemFlag, 8, "IntxLNK\1"sv, false},
+            {"symlink-one-byte-target", systemFlag, 9, "IntxLNK\1"sv, true},
+            {"symlink-longest-target", systemFlag, 8 + 2 * 4096, "IntxLNK\1"sv, true},
+            {"symlink-target-too-long", systemFlag, 8 + 2 * 4096 + 1, "IntxLNK\1"sv, false},
+            {"char-device-header-only", systemFlag, 8, "IntxCHR\0"sv, false},
+            {"char-device-too-long", systemFlag, 25, "IntxCHR\0"sv, false},
+            {"block-device-too-short", systemFlag, 23, "IntxBLK\0"sv, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);

@@ -422,7 +422,7 @@ TEST(PinnedFileSystemKind, ASwapDuringTheFirstVisitOfAVolumeDoesNotSpoilWhatItIs
     const fs::path folder = ntfs->root() / "folder";
     fs::create_directory(folder);
     writeFile(folder / "file", "on ntfs");
-    ntfs->setAttributes(folder / "file", 0x22);
+    ntfs->setAttributes(folder / "file", winattr::hidden | winattr::archive);
     const fs::path stable = ntfs->root() / "stable";
     writeFile(stable, "on ntfs too");
     // The user's own link, so it is followed.
@@ -438,7 +438,7 @@ TEST(PinnedFileSystemKind, ASwapDuringTheFirstVisitOfAVolumeDoesNotSpoilWhatItIs
              ++round) {
             const auto reset = makeAttributeReset();
             reset->resetToNormal(folder / "file");
-            ntfs->setAttributes(stable, 0x26);
+            ntfs->setAttributes(stable, winattr::hidden | winattr::systemFile | winattr::archive);
             const ResetOutcome outcome = reset->resetToNormal(stable);
             if (outcome.status != Status::Done || (ntfs->attributes(stable) & winattr::rhsa) != 0)
                 ++spoiled;
