@@ -177,6 +177,12 @@ ResetReportText resetReport(const ResetSummary& summary, const std::string& line
     return report;
 }
 
+std::string moreThanShown(std::size_t more)
+{
+    return "\u2026 and " + std::to_string(more)
+            + " more: Copy the list puts all of them on the clipboard";
+}
+
 std::string progressHeading(std::size_t done, std::size_t total)
 {
     return "Resetting " + std::to_string(done + 1) + " of " + std::to_string(total)

@@ -25,5 +25,9 @@ std::string describeOutcome(const ResetOutcome& outcome);
 // The names of the DOS attribute flags among `flags`: "hidden, system".
 std::string flagNames(std::uint32_t flags);
 
+// The last line of a list of failures cut short to fit the screen, after which `more` lines
+// were left out: the copy button gives them all.
+std::string moreThanShown(std::size_t more);
+
 // The first line of the progress display while the path at index done is worked on.
 std::string progressHeading(std::size_t done, std::size_t total);

@@ -1,5 +1,9 @@
 #include "ReportDialog.h"
 
+#include "reset/ResetWords.h"
+
+#include "platform/WideText_windows.h"
+
 #include <commctrl.h>
 
 #include <algorithm>
@@ -58,8 +62,7 @@ std::wstring firstLines(const Context& context, std::size_t lines)
     if (lines >= all)
         return *context.details;
     const std::size_t end = lines == 0 ? 0 : context.lineEnds[lines - 1];
-    return context.details->substr(0, end) + L"\u2026 and " + std::to_wstring(all - lines)
-            + L" more: Copy the list puts all of them on the clipboard";
+    return context.details->substr(0, end) + toWide(moreThanShown(all - lines));
 }
 
 RECT windowRect(HWND window)
