@@ -57,7 +57,8 @@ write_settings() {
     >"$work/settings.reg"
 wine reg import "$(winpath "$work/settings.reg")" /reg:64 >/dev/null 2>&1 ||
     fail "the registry settings could not be imported"
-export FLAGWASH_PROBE_LOG="$(winpath "$work/probe.log")"
+FLAGWASH_PROBE_LOG=$(winpath "$work/probe.log")
+export FLAGWASH_PROBE_LOG
 
 # Each name handed over, and beside it the namesake Windows' parser would make of it.
 files="$work/files"
@@ -93,6 +94,7 @@ eventually find_window || fail "no Flagwash window appeared"
 caption_is() { [ "$(xdotool getwindowname "$window")" = "$1" ]; }
 eventually caption_is "${#handed[@]} File(s)/Folder(s) selected. Click RESET" ||
     fail "caption after start-up is '$(xdotool getwindowname "$window")'"
+left='' top=''
 eval "$(xwininfo -id "$window" | awk '/Absolute upper-left X:/ { print "left=" $4 }
     /Absolute upper-left Y:/ { print "top=" $4 }')"
 
@@ -127,6 +129,8 @@ for item in "${namesakes[@]}"; do
     [ "$(dosattrib "$item")" = 0x6 ] || fail "the namesake '$item' was changed: $(dosattrib "$item")"
     ! writable "$item" || fail "the namesake '$item' lost read-only"
 done
-[ "$(cat "$files/hid.")" = hid. ] && [ "$(cat "$files/hid")" = hid ] &&
-    [ "$(cat "$deep/item.")" = 'deep, with a dot' ] || fail "a file's contents changed"
+if [ "$(cat "$files/hid.")" != hid. ] || [ "$(cat "$files/hid")" != hid ] ||
+    [ "$(cat "$deep/item.")" != 'deep, with a dot' ]; then
+    fail "a file's contents changed"
+fi
 echo "PASS: ${#handed[@]} names handed over reset as named, ${#namesakes[@]} namesakes kept"
