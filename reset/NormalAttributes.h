@@ -22,12 +22,43 @@ constexpr std::uint32_t compressed = 0x800;
 constexpr std::uint32_t offline = 0x1000;
 constexpr std::uint32_t notContentIndexed = 0x2000;
 constexpr std::uint32_t encrypted = 0x4000;
+// The states Windows gives a cloud file, a placeholder whose data a sync engine (OneDrive and
+// the like) keeps or fetches: it has no data of its own on the disk (recall on open), fetches
+// it when read (recall on data access), is to be kept on the disk (pinned) or may lose its data
+// (unpinned).
+constexpr std::uint32_t recallOnOpen = 0x40000;
+constexpr std::uint32_t pinned = 0x80000;
+constexpr std::uint32_t unpinned = 0x100000;
+constexpr std::uint32_t recallOnDataAccess = 0x400000;
+constexpr std::uint32_t cloudStates = recallOnOpen | pinned | unpinned | recallOnDataAccess;
 
 // The four flags malware sets to hide files, and the only ones FAT and exFAT keep.
 constexpr std::uint32_t visible = readOnly | hidden | system | archive;
 // What Windows itself takes away when a path is set to normal: the four, and the three other
 // flags a program may set. Everything else describes how the data is kept.
 constexpr std::uint32_t windowsNormal = visible | temporary | offline | notContentIndexed;
+
+// What a reset on Windows does to an object that has the attributes `before`: the word it
+// writes (normal for no flags), the flags that must read back cleared for it to be done, and
+// whether it has any of them now (without, nothing is written).
+// The pinning states are the sync engine's and are written back as they were. On a cloud file
+// the offline flag is the engine's too (it marks the data as not on the disk): it is kept, and
+// is no flag the disk kept against the reset. The recall states cannot be written at all.
+struct WindowsReset
+{
+    std::uint32_t write;
+    std::uint32_t clears;
+    bool needed;
+};
+
+constexpr WindowsReset windowsReset(std::uint32_t before)
+{
+    const bool cloudFile = (before & cloudStates) != 0;
+    const std::uint32_t enginesOwn = pinned | unpinned | (cloudFile ? offline : 0);
+    const std::uint32_t kept = before & enginesOwn;
+    const std::uint32_t clears = windowsNormal & ~enginesOwn;
+    return {kept != 0 ? kept : normal, clears, (before & clears) != 0};
+}
 
 struct Name
 {
@@ -56,8 +87,11 @@ struct NormalOn
 
 namespace normalOn {
 
-inline constexpr NormalOn windows{"Windows (any volume)", dos::windowsNormal, "",
-                                  "compressed, encrypted, sparse, links, folder", ""};
+inline constexpr NormalOn windows{
+        "Windows (any volume)", dos::windowsNormal, "",
+        "compressed, encrypted, sparse, links, folder; a cloud file's offline, pinned and "
+        "unpinned flags (its sync engine's)",
+        ""};
 inline constexpr NormalOn fat{"Linux, FAT (vfat, msdos): USB sticks, SD cards", dos::visible, "",
                               "the folder bit", ""};
 inline constexpr NormalOn exfat{

@@ -46,8 +46,8 @@ NEWER_THAN_WINDOWS_7 = {
 }
 
 # What a header compiled for Windows 7 declares: the Win32 headers this program includes.
-HEADERS = ["windows.h", "commctrl.h", "ole2.h", "oleacc.h", "shellapi.h", "shlobj.h",
-           "shlwapi.h", "uxtheme.h", "wincodec.h"]
+HEADERS = ["windows.h", "aclapi.h", "commctrl.h", "ole2.h", "oleacc.h", "shellapi.h",
+           "shlobj.h", "shlwapi.h", "uxtheme.h", "wincodec.h"]
 
 IMAGE_FILE_MACHINE_I386 = 0x14C
 PE32_MAGIC = 0x10B
