@@ -12,6 +12,7 @@
 #include <string>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 #include <vector>
@@ -118,11 +119,16 @@ struct Pinned
 
 // The minimal pinned loop on ext4: pin, the inode flags only where statx shows one (through
 // a descriptor reopened from the pinned one), then read and rewrite the xattr through it.
-inline void pinnedExt4(const Paths& paths)
+// With checkFileSystem, also one fstatfs of each pin: what a reset needs before Linux 6.8 to
+// know the mount it remembers is still the one the pin is on.
+inline void pinnedExt4(const Paths& paths, bool checkFileSystem = false)
 {
     for (const auto& p : paths) {
         const Pinned pinned(p.c_str());
         if (!pinned.usable)
+            continue;
+        struct statfs fileSystem = {};
+        if (checkFileSystem && ::fstatfs(pinned.fd, &fileSystem) != 0)
             continue;
         if (pinned.status.stx_attributes & (STATX_ATTR_IMMUTABLE | STATX_ATTR_APPEND)) {
             const int fd

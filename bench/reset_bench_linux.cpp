@@ -6,7 +6,10 @@
 //   reset_bench_linux ntfs DIR N ROUNDS   files on an ntfs-3g mount, hidden+system in the NTFS word
 //   reset_bench_linux arm KIND DIR N      only prepares the files (for strace runs)
 //   reset_bench_linux tool KIND DIR N     only runs the tool once (for strace runs)
-// Prints one line per method: "<method> <median seconds>".
+// Prints one line per method (tool, pinned, pinned_statfs on ext4, bare): "<method> <median
+// seconds>", and "mount-id unique|reusable": what statx gives for DIR's mount (reusable before
+// Linux 6.8, or with bench_reusable_mount_id preloaded), which decides whether the reset checks
+// each pin's file system with fstatfs.
 #include "QuietServices.h"
 #include "ResetFiles.h"
 #include "Timing.h"
@@ -59,7 +62,7 @@ int main(int argc, char** argv)
 
     const int rounds = std::stoi(argv[4]);
     std::map<std::string, std::vector<double>> times;
-    const std::vector<std::pair<std::string, std::function<void()>>> methods = {
+    std::vector<std::pair<std::string, std::function<void()>>> methods = {
             {"tool",
              [&] {
                  tool(paths);
@@ -73,6 +76,12 @@ int main(int argc, char** argv)
                  bareTwoCalls(kind, paths);
              }},
     };
+    // The pinned loop with one fstatfs of each pin: the floor of the check a kernel before 6.8
+    // needs, and with it what that check costs per path.
+    if (kind != "ntfs")
+        methods.push_back({"pinned_statfs", [&] {
+                               pinnedExt4(paths, true);
+                           }});
     for (int round = 0; round < rounds; ++round) {
         // Rotate the order so no method always runs first after arming.
         for (std::size_t m = 0; m < methods.size(); ++m) {
@@ -84,6 +93,10 @@ int main(int argc, char** argv)
         }
     }
     std::printf("immutable %s\n", immutable ? "half" : "none");
+    constexpr unsigned mountIdUnique = 0x4000;  // not yet in every <linux/stat.h>
+    struct statx mount = {};
+    ::statx(AT_FDCWD, dir.c_str(), 0, STATX_MNT_ID | mountIdUnique, &mount);
+    std::printf("mount-id %s\n", (mount.stx_mask & mountIdUnique) != 0 ? "unique" : "reusable");
     for (const auto& [name, values] : times) {
         std::printf("%s %.6f", name.c_str(), median(values));
         if (std::getenv("BENCH_VERBOSE"))

@@ -10,7 +10,7 @@ tools/install-deps.sh test
 
 echo "== Release build of the Linux benchmarks"
 cmake --preset linux -B build/bench -DCMAKE_BUILD_TYPE=Release -DFLAGWASH_BUILD_TESTS=OFF >/dev/null
-cmake --build build/bench -j"$(nproc)" --target flagwash reset_bench_linux reset_e2e_bench_qt reset_bench_guest drop_bench_qt minimal_qt map_timer
+cmake --build build/bench -j"$(nproc)" --target flagwash reset_bench_linux bench_reusable_mount_id reset_e2e_bench_qt reset_bench_guest drop_bench_qt minimal_qt map_timer
 
 tools/guest-kernel.sh build/bench/guest-kernel >/dev/null || echo "no guest kernel: the guest rows are left out"
 

@@ -1,19 +1,27 @@
 #!/usr/bin/env bash
-# Fetches the kernel the exFAT and ntfs3 guests boot: Debian trixie's cloud kernel (the
-# versioned package that linux-image-cloud-amd64 depends on), through an APT configuration of
-# its own so that the machine's sources, lists and cache stay exactly as they are.
-#   tools/guest-kernel.sh CACHE_DIR [MODULE...]     (default modules: virtio_blk exfat ntfs3)
+# Fetches the kernel the guests boot: Debian's cloud kernel (the versioned package that
+# linux-image-cloud-amd64 depends on), trixie's unless --suite names another (bookworm: Debian
+# 12's own 6.1), through an APT configuration of its own so that the machine's sources, lists
+# and cache stay exactly as they are. Give each suite a cache folder of its own.
+#   tools/guest-kernel.sh [--suite SUITE] CACHE_DIR [MODULE...]
+#                                                   (default modules: virtio_blk exfat ntfs3)
 # Leaves CACHE_DIR/vmlinuz, CACHE_DIR/modules/NAME.ko (unpacked, dependencies included) and
 # CACHE_DIR/modules.order (one name a line, in load order); a second run with the same
 # modules reuses them. Exits 77 with the reason on stderr when Debian's archive cannot be
 # reached or has no such kernel, 1 on any other failure.
 set -euo pipefail
 
-cache=${1:?usage: guest-kernel.sh CACHE_DIR [MODULE...]}
+usage="usage: guest-kernel.sh [--suite SUITE] CACHE_DIR [MODULE...]"
+suite=trixie
+if [[ ${1:-} == --suite ]]; then
+    suite=${2:?$usage}
+    shift 2
+fi
+readonly suite meta=linux-image-cloud-amd64
+cache=${1:?$usage}
 shift
 modules=("$@")
 ((${#modules[@]})) || modules=(virtio_blk exfat ntfs3)
-readonly suite=trixie meta=linux-image-cloud-amd64
 readonly keyring=/usr/share/keyrings/debian-archive-keyring.gpg
 
 unreachable() {

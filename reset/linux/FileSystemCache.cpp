@@ -3,7 +3,6 @@
 #include "reset/linux/PinnedObject.h"
 
 #include <linux/magic.h>
-#include <optional>
 #include <sys/vfs.h>
 
 namespace linuxreset {
@@ -19,12 +18,17 @@ constexpr unsigned long smb2Magic = 0xfe534d42;
 constexpr unsigned long cifsMagic = 0xff534d42;
 constexpr std::uint32_t ntfs3FolderBit = 0x10000000;
 
-std::optional<DeviceInfo> probe(int fd)
+bool sameFileSystem(const struct statfs& a, const struct statfs& b)
+{
+    return a.f_type == b.f_type && a.f_fsid.__val[0] == b.f_fsid.__val[0]
+            && a.f_fsid.__val[1] == b.f_fsid.__val[1] && a.f_bsize == b.f_bsize
+            && a.f_frsize == b.f_frsize && a.f_blocks == b.f_blocks && a.f_files == b.f_files
+            && a.f_namelen == b.f_namelen;
+}
+
+DeviceInfo probe(const struct statfs& fs)
 {
     DeviceInfo info;
-    struct statfs fs = {};
-    if (::fstatfs(fd, &fs) != 0)
-        return std::nullopt;
     switch (static_cast<unsigned long>(fs.f_type)) {
     case MSDOS_SUPER_MAGIC:
     case exfatMagic:
@@ -70,16 +74,24 @@ DeviceInfo& FileSystemCache::lookup(const PinnedObject& object)
 {
     const auto key = std::make_pair(object.device(), object.mountId());
     const auto found = devices_.find(key);
-    if (found != devices_.end())
-        return found->second;
-    const std::optional<DeviceInfo> info = probe(object.pathDescriptor());
-    if (!info) {
+    if (found != devices_.end() && object.mountIdUnique())
+        return found->second.info;
+    struct statfs fs = {};
+    if (::fstatfs(object.pathDescriptor(), &fs) != 0) {
         // Not remembered: the probe failed for this object, not for its mount. Every backend
         // probes.
         uncached_ = DeviceInfo{};
         return uncached_;
     }
-    return devices_.emplace(key, *info).first->second;
+    if (found != devices_.end()) {
+        if (sameFileSystem(found->second.fileSystem, fs))
+            return found->second.info;
+        // Another file system under a mount id the last one left: what was learnt of that
+        // one says nothing of this one.
+        found->second = Entry{probe(fs), fs};
+        return found->second.info;
+    }
+    return devices_.emplace(key, Entry{probe(fs), fs}).first->second.info;
 }
 
 }  // namespace linuxreset

@@ -3,6 +3,7 @@
 #include <map>
 #include <string>
 #include <sys/types.h>
+#include <sys/vfs.h>
 #include <utility>
 
 namespace linuxreset {
@@ -44,15 +45,24 @@ struct DeviceInfo
 };
 
 // Keyed by device and mount: a stick pulled and another plugged in may get the same device
-// number with another file system, but not the same mount. The kind is read from the pinned
-// object itself (fstatfs of its descriptor), so it is the kind of the mount it is keyed by.
+// number with another file system. Where the kernel gives a mount id that is never reused
+// (6.8+), that key alone names one mount. Before, a new mount takes the id of one that is gone,
+// so an entry counts only while fstatfs of the pinned object shows the file system it showed
+// when the entry was made (its type, id and sizes, which writing files does not change);
+// otherwise the mount is probed again. The kind is read from the pinned object itself, so it
+// is the kind of the mount it is keyed by.
 class FileSystemCache
 {
 public:
     DeviceInfo& lookup(const PinnedObject& object);
 
 private:
-    std::map<std::pair<dev_t, std::uint64_t>, DeviceInfo> devices_;
+    struct Entry
+    {
+        DeviceInfo info;
+        struct statfs fileSystem;  // as fstatfs said when the entry was made
+    };
+    std::map<std::pair<dev_t, std::uint64_t>, Entry> devices_;
     DeviceInfo uncached_;
 };
 

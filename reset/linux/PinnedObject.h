@@ -38,6 +38,9 @@ public:
     dev_t device() const;
     // The mount's unique id where the kernel gives one (6.8+), else its reusable id, else 0.
     std::uint64_t mountId() const;
+    // Whether mountId() is the unique one. A reusable id passes to the next mount as soon as
+    // this one is gone: another stick on the same device number may get it.
+    bool mountIdUnique() const { return (status_.stx_mask & statxMountIdUnique) != 0; }
 
     // The O_PATH descriptor, for fstatfs and the like.
     int pathDescriptor() const { return fd_; }

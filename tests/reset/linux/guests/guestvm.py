@@ -131,10 +131,11 @@ def attribute_value(result):
     return int(result.split("/")[0], 16)
 
 
-def fetch_guest_kernel(cache, modules):
-    """Debian trixie's cloud kernel and the given modules (with what they depend on), cached."""
+def fetch_guest_kernel(cache, modules, suite="trixie"):
+    """Debian's cloud kernel of the suite and the given modules (with what they depend on),
+    cached."""
     script = os.path.join(REPOSITORY, "tools", "guest-kernel.sh")
-    done = subprocess.run([script, cache, *modules], stdin=subprocess.DEVNULL,
+    done = subprocess.run([script, "--suite", suite, cache, *modules], stdin=subprocess.DEVNULL,
                           stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
     if done.returncode == SKIP:
         raise Skip(done.stderr.strip().splitlines()[-1])
@@ -169,9 +170,10 @@ poweroff -f
 
 
 def boot_qemu(work, kernel, programs, plan, disks, timeout=240, memory=512,
-              probes_needed=True):
+              probes_needed=True, files=None):
     """Boots the guest kernel with an initramfs of static busybox, the programs (host paths,
-    put in /bin), the kernel's modules and the plan; disks are raw images, /dev/vda first.
+    put in /bin), the files ({path in the guest: host path}, for a dynamic program and its
+    libraries), the kernel's modules and the plan; disks are raw images, /dev/vda first.
     Returns (Records of the plan's output, seconds from start to power-off)."""
     require("qemu-system-x86_64")
     busybox = static_busybox()
@@ -182,6 +184,9 @@ def boot_qemu(work, kernel, programs, plan, disks, timeout=240, memory=512,
     shutil.copy(busybox, os.path.join(root, "bin", "busybox"))
     for program in programs:
         shutil.copy(program, os.path.join(root, "bin"))
+    for inside, host in (files or {}).items():
+        os.makedirs(os.path.dirname(root + inside), exist_ok=True)
+        shutil.copy(host, root + inside)
     names = []
     for module in kernel["modules"]:
         shutil.copy(module, os.path.join(root, "modules"))
