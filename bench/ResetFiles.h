@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <linux/fs.h>
+#include <poll.h>
 #include <string>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -119,16 +120,17 @@ struct Pinned
 
 // The minimal pinned loop on ext4: pin, the inode flags only where statx shows one (through
 // a descriptor reopened from the pinned one), then read and rewrite the xattr through it.
-// With checkFileSystem, also one fstatfs of each pin: what a reset needs before Linux 6.8 to
-// know the mount it remembers is still the one the pin is on.
-inline void pinnedExt4(const Paths& paths, bool checkFileSystem = false)
+// With watchMounts, also one poll of the table of mounts per pin: what a reset needs before
+// Linux 6.8 to know the mount it remembers is still the one the pin is on.
+inline void pinnedExt4(const Paths& paths, bool watchMounts = false)
 {
+    const int mounts = watchMounts ? ::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC) : -1;
     for (const auto& p : paths) {
         const Pinned pinned(p.c_str());
         if (!pinned.usable)
             continue;
-        struct statfs fileSystem = {};
-        if (checkFileSystem && ::fstatfs(pinned.fd, &fileSystem) != 0)
+        pollfd watched{mounts, POLLPRI, 0};
+        if (mounts >= 0 && ::poll(&watched, 1, 0) < 0)
             continue;
         if (pinned.status.stx_attributes & (STATX_ATTR_IMMUTABLE | STATX_ATTR_APPEND)) {
             const int fd
@@ -148,6 +150,8 @@ inline void pinnedExt4(const Paths& paths, bool checkFileSystem = false)
             && (normalLength != length || std::memcmp(value, normal, size_t(length)) != 0))
             ::setxattr(pinned.name, dosName, normal, size_t(normalLength), XATTR_REPLACE);
     }
+    if (mounts >= 0)
+        ::close(mounts);
 }
 
 // The same on an ntfs-3g path: the 4-byte word, written only if changed and read back (the

@@ -6,10 +6,10 @@
 //   reset_bench_linux ntfs DIR N ROUNDS   files on an ntfs-3g mount, hidden+system in the NTFS word
 //   reset_bench_linux arm KIND DIR N      only prepares the files (for strace runs)
 //   reset_bench_linux tool KIND DIR N     only runs the tool once (for strace runs)
-// Prints one line per method (tool, pinned, pinned_statfs on ext4, bare): "<method> <median
+// Prints one line per method (tool, pinned, pinned_watch on ext4, bare): "<method> <median
 // seconds>", and "mount-id unique|reusable": what statx gives for DIR's mount (reusable before
 // Linux 6.8, or with bench_reusable_mount_id preloaded), which decides whether the reset checks
-// each pin's file system with fstatfs.
+// whether the table of mounts changed at each pin.
 #include "QuietServices.h"
 #include "ResetFiles.h"
 #include "Timing.h"
@@ -76,10 +76,10 @@ int main(int argc, char** argv)
                  bareTwoCalls(kind, paths);
              }},
     };
-    // The pinned loop with one fstatfs of each pin: the floor of the check a kernel before 6.8
-    // needs, and with it what that check costs per path.
+    // The pinned loop with one poll of the table of mounts per pin: the floor of the check a
+    // kernel before 6.8 needs, and with it what that check costs per path.
     if (kind != "ntfs")
-        methods.push_back({"pinned_statfs", [&] {
+        methods.push_back({"pinned_watch", [&] {
                                pinnedExt4(paths, true);
                            }});
     for (int round = 0; round < rounds; ++round) {

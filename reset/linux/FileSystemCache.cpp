@@ -2,8 +2,11 @@
 
 #include "reset/linux/PinnedObject.h"
 
+#include <fcntl.h>
 #include <linux/magic.h>
+#include <poll.h>
 #include <sys/vfs.h>
+#include <unistd.h>
 
 namespace linuxreset {
 
@@ -17,14 +20,6 @@ constexpr unsigned long ntfsMagic = 0x5346544e;   // "NTFS": the old driver and 
 constexpr unsigned long smb2Magic = 0xfe534d42;
 constexpr unsigned long cifsMagic = 0xff534d42;
 constexpr std::uint32_t ntfs3FolderBit = 0x10000000;
-
-bool sameFileSystem(const struct statfs& a, const struct statfs& b)
-{
-    return a.f_type == b.f_type && a.f_fsid.__val[0] == b.f_fsid.__val[0]
-            && a.f_fsid.__val[1] == b.f_fsid.__val[1] && a.f_bsize == b.f_bsize
-            && a.f_frsize == b.f_frsize && a.f_blocks == b.f_blocks && a.f_files == b.f_files
-            && a.f_namelen == b.f_namelen;
-}
 
 DeviceInfo probe(const struct statfs& fs)
 {
@@ -70,12 +65,37 @@ DeviceInfo probe(const struct statfs& fs)
 
 }  // namespace
 
+MountTableWatch::~MountTableWatch()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+bool MountTableWatch::changed()
+{
+    if (!opened_) {
+        // The kernel notes the table as seen at the open: the first poll tells only later changes.
+        fd_ = ::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
+        opened_ = true;
+        return false;
+    }
+    if (fd_ < 0)
+        return false;
+    pollfd watched{fd_, POLLPRI, 0};
+    return ::poll(&watched, 1, 0) > 0 && (watched.revents & POLLPRI) != 0;
+}
+
 DeviceInfo& FileSystemCache::lookup(const PinnedObject& object)
 {
+    const bool lasting = object.mountIdUnique();
+    // Asked once the object is pinned: a mount or unmount before the pin, or since the last
+    // lookup, shows here either way, so no entry outlives the mount it was made for.
+    if (!lasting && mounts_.changed())
+        devices_.clear();
     const auto key = std::make_pair(object.device(), object.mountId());
     const auto found = devices_.find(key);
-    if (found != devices_.end() && object.mountIdUnique())
-        return found->second.info;
+    if (found != devices_.end())
+        return found->second;
     struct statfs fs = {};
     if (::fstatfs(object.pathDescriptor(), &fs) != 0) {
         // Not remembered: the probe failed for this object, not for its mount. Every backend
@@ -83,15 +103,12 @@ DeviceInfo& FileSystemCache::lookup(const PinnedObject& object)
         uncached_ = DeviceInfo{};
         return uncached_;
     }
-    if (found != devices_.end()) {
-        if (sameFileSystem(found->second.fileSystem, fs))
-            return found->second.info;
-        // Another file system under a mount id the last one left: what was learnt of that
-        // one says nothing of this one.
-        found->second = Entry{probe(fs), fs};
-        return found->second.info;
+    if (!lasting && !mounts_.watching()) {
+        // Nothing would tell this mount from the next one under its id.
+        uncached_ = probe(fs);
+        return uncached_;
     }
-    return devices_.emplace(key, Entry{probe(fs), fs}).first->second.info;
+    return devices_.emplace(key, probe(fs)).first->second;
 }
 
 }  // namespace linuxreset

@@ -3,7 +3,6 @@
 #include <map>
 #include <string>
 #include <sys/types.h>
-#include <sys/vfs.h>
 #include <utility>
 
 namespace linuxreset {
@@ -44,26 +43,42 @@ struct DeviceInfo
     bool shareModesKnown = false;
 };
 
+// Tells whether the process's table of mounts changed since it was last asked: one poll(2) of
+// /proc/self/mountinfo, which the kernel marks at every mount and unmount.
+class MountTableWatch
+{
+public:
+    MountTableWatch() = default;
+    ~MountTableWatch();
+    MountTableWatch(const MountTableWatch&) = delete;
+    MountTableWatch& operator=(const MountTableWatch&) = delete;
+
+    // False the first time (there was nothing to compare with) and wherever /proc cannot say.
+    bool changed();
+    // Whether the watch can see changes at all.
+    bool watching() const { return fd_ >= 0; }
+
+private:
+    int fd_ = -1;
+    bool opened_ = false;
+};
+
 // Keyed by device and mount: a stick pulled and another plugged in may get the same device
 // number with another file system. Where the kernel gives a mount id that is never reused
-// (6.8+), that key alone names one mount. Before, a new mount takes the id of one that is gone,
-// so an entry counts only while fstatfs of the pinned object shows the file system it showed
-// when the entry was made (its type, id and sizes, which writing files does not change);
-// otherwise the mount is probed again. The kind is read from the pinned object itself, so it
-// is the kind of the mount it is keyed by.
+// (6.8+), that key alone names one mount. Before, a new mount takes the id of one that is gone
+// (Debian 12's 6.1 gives a stick swapped on the same loop device the same device and id), so
+// those entries last only until the table of mounts changes; where that cannot be watched,
+// nothing is remembered. The kind is read from the pinned object itself, so it is the kind of
+// the mount it is keyed by.
 class FileSystemCache
 {
 public:
     DeviceInfo& lookup(const PinnedObject& object);
 
 private:
-    struct Entry
-    {
-        DeviceInfo info;
-        struct statfs fileSystem;  // as fstatfs said when the entry was made
-    };
-    std::map<std::pair<dev_t, std::uint64_t>, Entry> devices_;
+    std::map<std::pair<dev_t, std::uint64_t>, DeviceInfo> devices_;
     DeviceInfo uncached_;
+    MountTableWatch mounts_;
 };
 
 }  // namespace linuxreset
