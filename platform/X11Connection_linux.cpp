@@ -7,6 +7,26 @@
 #include <cstring>
 #include <poll.h>
 
+std::vector<std::uint32_t> internAtoms(xcb_connection_t* connection,
+                                       std::initializer_list<const char*> names)
+{
+    std::vector<xcb_intern_atom_cookie_t> cookies;
+    cookies.reserve(names.size());
+    for (const char* name : names)
+        cookies.push_back(xcb_intern_atom(connection, 0,
+                                          static_cast<std::uint16_t>(std::strlen(name)), name));
+    std::vector<std::uint32_t> atoms;
+    atoms.reserve(names.size());
+    for (const xcb_intern_atom_cookie_t cookie : cookies) {
+        xcb_generic_error_t* error = nullptr;
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, &error);
+        atoms.push_back(reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE));
+        std::free(reply);
+        std::free(error);
+    }
+    return atoms;
+}
+
 X11Connection::X11Connection()
 {
     const char* display = std::getenv("DISPLAY");
@@ -28,17 +48,6 @@ X11Connection::~X11Connection()
         xcb_disconnect(connection_);
 }
 
-std::uint32_t X11Connection::atom(const char* name)
-{
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-            connection_,
-            xcb_intern_atom(connection_, 0, static_cast<std::uint16_t>(std::strlen(name)), name),
-            nullptr);
-    const std::uint32_t value = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-    std::free(reply);
-    return value;
-}
-
 bool X11Connection::waitForInput(std::chrono::steady_clock::time_point deadline)
 {
     while (true) {
@@ -55,10 +64,9 @@ bool X11Connection::waitForInput(std::chrono::steady_clock::time_point deadline)
     }
 }
 
-std::optional<std::uint32_t> X11Connection::serverTime(std::uint32_t window, const char* property,
+std::optional<std::uint32_t> X11Connection::serverTime(std::uint32_t window, std::uint32_t clock,
                                                        std::chrono::milliseconds wait)
 {
-    const xcb_atom_t clock = atom(property);
     const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
     xcb_change_window_attributes(connection_, window, XCB_CW_EVENT_MASK, &mask);
     xcb_change_property(connection_, XCB_PROP_MODE_APPEND, window, clock, XCB_ATOM_STRING, 8, 0,

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstring>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -63,15 +64,13 @@ StartupNotification::~StartupNotification()
 // _NET_STARTUP_INFO_BEGIN, the others as _NET_STARTUP_INFO.
 void StartupNotification::broadcast(const std::string& message)
 {
-    const std::uint32_t begin = x11_.atom("_NET_STARTUP_INFO_BEGIN");
-    const std::uint32_t more = x11_.atom("_NET_STARTUP_INFO");
     const std::string bytes = message + '\0';
     for (std::size_t offset = 0; offset < bytes.size(); offset += 20) {
         xcb_client_message_event_t event{};
         event.response_type = XCB_CLIENT_MESSAGE;
         event.format = 8;
         event.window = window_;
-        event.type = offset == 0 ? begin : more;
+        event.type = offset == 0 ? infoBegin_ : info_;
         const std::size_t length = std::min<std::size_t>(20, bytes.size() - offset);
         std::memcpy(event.data.data8, bytes.data() + offset, length);
         xcb_send_event(x11_.get(), 0, x11_.root(), XCB_EVENT_MASK_PROPERTY_CHANGE,
@@ -85,10 +84,14 @@ std::optional<std::string> StartupNotification::announce(const std::string& prog
 {
     if (!window_ || xcb_connection_has_error(x11_.get()))
         return std::nullopt;
+    const std::vector<std::uint32_t> atoms = internAtoms(
+            x11_.get(), {"_FLAGWASH_LAUNCH_TIME", "_NET_STARTUP_INFO_BEGIN", "_NET_STARTUP_INFO"});
+    infoBegin_ = atoms[1];
+    info_ = atoms[2];
     // A server that does not answer in this time is not waited for: the launch goes ahead
     // without an announcement.
     const std::optional<std::uint32_t> now
-            = x11_.serverTime(window_, "_FLAGWASH_LAUNCH_TIME", std::chrono::seconds(2));
+            = x11_.serverTime(window_, atoms[0], std::chrono::seconds(2));
     if (!now)
         return std::nullopt;
     std::uint32_t time = takesFocus ? *now : *now - 0x40000000u;

@@ -32,5 +32,7 @@ private:
     void broadcast(const std::string& message);
 
     X11Connection x11_;
-    std::uint32_t window_ = 0;  // sends the messages and asks the server for the time
+    std::uint32_t window_ = 0;     // sends the messages and asks the server for the time
+    std::uint32_t infoBegin_ = 0;  // _NET_STARTUP_INFO_BEGIN
+    std::uint32_t info_ = 0;       // _NET_STARTUP_INFO
 };

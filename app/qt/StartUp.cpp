@@ -23,3 +23,23 @@ void showAtStart(FlagwashWindow& window, frmFlagwash& form,
     window.centreOnScreen();
     window.show();
 }
+
+LaunchResult LaunchAfterShow::launch(const std::string& commandLine, ShowState state)
+{
+    if (!held_)
+        return launcher_.launch(commandLine, state);
+    kept_.emplace_back(commandLine, state);
+    return {true, {}};
+}
+
+std::string LaunchAfterShow::fallbackBrowser(const std::string& sysDrive) const
+{
+    return launcher_.fallbackBrowser(sysDrive);
+}
+
+void LaunchAfterShow::release()
+{
+    held_ = false;
+    for (const auto& [commandLine, state] : std::exchange(kept_, {}))
+        launcher_.launch(commandLine, state);
+}

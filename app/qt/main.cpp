@@ -23,12 +23,16 @@ int main(int argc, char* argv[])
     const auto attributeReset = makeAttributeReset();
     const auto registry = makeRegistryReader();
     const auto launcher = makeLauncher("/");
+    LaunchAfterShow launches(*launcher);
 
     FlagwashWindow window;
     QtView view(window, [] { QCoreApplication::exit(0); });
-    frmFlagwash form(view, *systemDirectory, *attributeReset, *registry, *launcher);
+    frmFlagwash form(view, *systemDirectory, *attributeReset, *registry, launches);
     window.attach(form);
 
     showAtStart(window, form, std::move(files));
+    // Qt has handed the window to the X server (or the compositor) by now: the start-up page
+    // opens while the window appears.
+    launches.release();
     return QApplication::exec();
 }
