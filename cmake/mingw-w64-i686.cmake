@@ -1,22 +1,6 @@
-# Cross-compiles the Windows program with mingw-w64 (posix threads, which GoogleTest needs).
-# A 32-bit program: it runs on 32-bit and 64-bit Windows alike, and on ARM64 through its x86
-# emulation, so one Flagwash.exe serves every PC.
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross-compiles the Windows program with mingw-w64. A 32-bit program: it runs on 32-bit and
+# 64-bit Windows alike, and on ARM64 through its x86 emulation, so one Flagwash.exe serves every
+# PC.
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
 set(_triple i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${_triple}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${_triple}-g++-posix)
-set(CMAKE_RC_COMPILER ${_triple}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${_triple})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# One self-contained executable: no libgcc, libstdc++ or winpthread DLLs beside it.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-
-# Test executables run under Wine (tools/wine-tests.sh sets up the prefix).
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+include(${CMAKE_CURRENT_LIST_DIR}/MingwToolchain.cmake)

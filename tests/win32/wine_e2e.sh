@@ -22,19 +22,8 @@ done
 /usr/bin/python3 -c 'import gi; gi.require_version("Gtk", "3.0")' 2>/dev/null ||
     { echo "SKIP: python3-gi with GTK 3 is not installed"; exit 77; }
 
-fail() { echo "FAIL: $*"; exit 1; }
-# Wine keeps read-only in the write bits (root may write regardless, so test -w cannot tell).
-writable() { (((0$(stat -c %a "$1") & 0222) != 0)); }
-winpath() { local p; p=$(realpath -m "$1"); printf 'Z:%s' "${p//\//\\}"; }
-
-# Tries a check until it holds, for up to 10 s: the program runs in another process.
-eventually() {
-    local deadline=$((${EPOCHREALTIME/./} + 10000000))
-    until "$@"; do
-        ((${EPOCHREALTIME/./} < deadline)) || return 1
-        sleep 0.02
-    done
-}
+# shellcheck source=tests/win32/e2e_common.sh
+source "$here/e2e_common.sh"
 
 mkdir -p "$screenshots" "$work"
 rm -rf "$work/files" "$work/probe.log"

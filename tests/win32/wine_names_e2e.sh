@@ -17,20 +17,9 @@ for tool in wine wineserver wineboot Xvfb xdpyinfo xdotool xwininfo getfattr set
     command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
 
-fail() { echo "FAIL: $*"; exit 1; }
-# Wine keeps read-only in the write bits (root may write regardless, so test -w cannot tell).
-writable() { (((0$(stat -c %a "$1") & 0222) != 0)); }
-winpath() { local p; p=$(realpath -m "$1"); printf 'Z:%s' "${p//\//\\}"; }
+# shellcheck source=tests/win32/e2e_common.sh
+source "$here/e2e_common.sh"
 dosattrib() { getfattr --only-values -n user.DOSATTRIB "$1" 2>/dev/null || echo 0x0; }
-
-# Tries a check until it holds, for up to 10 s: the program runs in another process.
-eventually() {
-    local deadline=$((${EPOCHREALTIME/./} + 10000000))
-    until "$@"; do
-        ((${EPOCHREALTIME/./} < deadline)) || return 1
-        sleep 0.02
-    done
-}
 
 mkdir -p "$work"
 [ -d "$work/files" ] && chmod -R u+w "$work/files"

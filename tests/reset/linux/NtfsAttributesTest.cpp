@@ -20,14 +20,10 @@ using Status = ResetOutcome::Status;
 using linuxreset::NtfsAttributes;
 
 constexpr std::uint32_t normalFile = dos::normal;  // what ntfs-3g shows for a file with no flags
-using dos::archive;
 using dos::compressed;
-using dos::directory;
-using dos::hidden;
-using dos::readOnly;
 using dos::sparse;
-constexpr std::uint32_t systemFlag = dos::system;
-constexpr std::uint32_t rhsa = dos::visible;
+using namespace winattr;
+constexpr std::uint32_t systemFlag = systemFile;
 
 class LinuxNtfsWord : public testing::Test
 {
