@@ -13,3 +13,7 @@ eventually() {
         sleep 0.02
     done
 }
+
+# The centre of a control of the layout ("imgStart", "Image1", ...), in client pixels at 96 dpi:
+# "X Y", read from the table the program is built from.
+centre() { /usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/../e2e/layout.py" "$1"; }

@@ -216,13 +216,15 @@ import -window root "$screenshots/wine.png"
 
 # Onto the drop zone over the cross sign.
 start_drag
-drag_to $((left + 191)) $((top + 179)) copy
+read -r x y < <(centre Image1)
+drag_to $((left + x)) $((top + y)) copy
 drop_items copy
 eventually caption_is "4 File(s)/Folder(s) selected. Click RESET" ||
     fail "caption after the drop is '$(xdotool getwindowname "$window")'"
 
 # RESET, then the report box, closed with Return.
-xdotool mousemove $((left + 60)) $((top + 279)) click 1
+read -r x y < <(centre imgStart)
+xdotool mousemove $((left + x)) $((top + y)) click 1
 # The box is another visible window of the program; tooltips are too, but far smaller.
 find_box() {
     local candidate HEIGHT
@@ -277,7 +279,8 @@ if grep -q -- --from-the-32-bit-view "$work/probe.log"; then
     fail "the browser was read from the 32-bit view of the registry: $(cat "$work/probe.log")"
 fi
 
-xdotool mousemove $((left + 315)) $((top + 279)) click 1
+read -r x y < <(centre imgExit)
+xdotool mousemove $((left + x)) $((top + y)) click 1
 exited() { ! kill -0 "$program_pid" 2>/dev/null; }
 eventually exited || fail "EXIT did not end the program"
 

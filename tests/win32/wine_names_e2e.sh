@@ -88,7 +88,8 @@ eval "$(xwininfo -id "$window" | awk '/Absolute upper-left X:/ { print "left=" $
     /Absolute upper-left Y:/ { print "top=" $4 }')"
 
 # RESET, then the report box.
-xdotool mousemove $((left + 60)) $((top + 279)) click 1
+read -r x y < <(centre imgStart)
+xdotool mousemove $((left + x)) $((top + y)) click 1
 read_report() { report=$(wine "$window_probe" report 2>/dev/null | tr -d '\r'); }
 eventually read_report || fail "no report box appeared after RESET"
 # Wine gives every regular file the archive flag, whatever is done to it, so each file is
