@@ -1,22 +1,17 @@
 #include "CoreFixture.h"
+#include "NamedCase.h"
 #include "web/WebHost.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-struct SystemDirectoryCase
+struct SystemDirectoryCase : tables::NamedCase
 {
-    const char* name;
     SystemDirectoryReport report;
     const char* sysDir;
     const char* sysDrive;
 };
-
-void PrintTo(const SystemDirectoryCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 class FormLoadSystemDirectory : public ::testing::TestWithParam<SystemDirectoryCase>
 {
@@ -49,7 +44,7 @@ INSTANTIATE_TEST_SUITE_P(
                 SystemDirectoryCase{"CallFailed", {std::string(255, ' '), 0}, "\\", "\\"},
                 SystemDirectoryCase{"ShorterThanDriveRoot", {"C:", 2}, "C:\\", "C:\\"},
                 SystemDirectoryCase{"NegativeLength", {"C:\\x", -1}, "\\", "\\"}),
-        [](const auto& test) { return std::string(test.param.name); });
+        tables::caseName);
 
 TEST(FormLoad, RunsTheStartUpSequenceInOrder)
 {

@@ -29,12 +29,18 @@ with XServer() as x:
         check(browser.launches() == [DOWNLOAD], f"start-up launches {browser.launches()}")
 
         os.makedirs(out_dir, exist_ok=True)
-        shot = x.screenshot(os.path.join(out_dir, "linux-window-screen.png"))
-        client = shot.crop((g["X"], g["Y"], g["X"] + 385, g["Y"] + 335))
-        client.save(os.path.join(out_dir, "linux-window.png"))
-
         from PIL import Image
         background = Image.open(os.path.join(source_dir, "app/assets/background.jpg")).convert("RGB")
+
+        # The window is mapped before it has painted: the picture is taken once its first paint
+        # shows (its top-left corner, which no control covers, is the background's).
+        def painted():
+            shot = x.screenshot(os.path.join(out_dir, "linux-window-screen.png"))
+            client = shot.crop((g["X"], g["Y"], g["X"] + 385, g["Y"] + 335))
+            return client if close(client.getpixel((5, 5)), background.getpixel((5, 5))) else None
+
+        client = wait_for(painted, "the window's first paint", interval=0.2)
+        client.save(os.path.join(out_dir, "linux-window.png"))
         # Background shows where no control draws: band, field, cross sign (Image1 hidden).
         for point in [(5, 5), (200, 25), (300, 170), (191, 179), (160, 179), (191, 150),
                       (380, 200), (100, 330)]:

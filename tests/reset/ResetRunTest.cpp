@@ -1,5 +1,6 @@
 #include "reset/ResetRun.h"
 #include "CoreFixture.h"
+#include "NamedCase.h"
 #include "reset/DisplayText.h"
 #include "reset/NormalAttributes.h"
 #include "reset/ResetWords.h"
@@ -19,19 +20,13 @@ const std::string closing = "\r\n\r\nClick OK to reset more files/folders";
 // After the list of failures, whose lines end in a line break of their own.
 const std::string closingAfterList = "\r\nClick OK to reset more files/folders";
 
-struct ReportCase
+struct ReportCase : tables::NamedCase
 {
-    const char* name;
     Paths list;
     std::map<std::filesystem::path, ResetOutcome> outcomes;
     std::string report;
     std::string details;  // empty: an information box without details
 };
-
-void PrintTo(const ReportCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 class ResetReport : public ::testing::TestWithParam<ReportCase>
 {
@@ -141,7 +136,7 @@ INSTANTIATE_TEST_SUITE_P(
                                    + "and 3 more (all of them are in the details)\r\n"
                                    + closingAfterList,
                            manyLines(0, 13)}),
-        [](const auto& test) { return std::string(test.param.name); });
+        tables::caseName);
 
 // Every reason in plain words, with what to do where there is something to do: never the name
 // of a kernel call, an error code or a capability.

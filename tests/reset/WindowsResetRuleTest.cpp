@@ -1,6 +1,7 @@
 // What a reset on Windows writes and what must read back cleared, cloud files among them. Plain
 // bit arithmetic, so it runs on every platform; Wine keeps no cloud states (only hidden and
 // system in user.DOSATTRIB, read-only in the mode bits), so this is where the rule is shown.
+#include "NamedCase.h"
 #include "reset/NormalAttributes.h"
 #include "reset/ResetWords.h"
 
@@ -12,19 +13,13 @@
 
 namespace {
 
-struct RuleCase
+struct RuleCase : tables::NamedCase
 {
-    const char* name;
     std::uint32_t before;
     std::uint32_t written;    // the word written
     std::uint32_t mustClear;  // of the flags before, those that must read back cleared
     bool needed;
 };
-
-void PrintTo(const RuleCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 std::string hex(std::uint32_t value)
 {
@@ -87,6 +82,6 @@ INSTANTIATE_TEST_SUITE_P(
                          dos::unpinned | dos::offline, dos::readOnly | dos::temporary, true},
                 RuleCase{"RecallOnOpenWithoutOffline", dos::recallOnOpen | dos::notContentIndexed,
                          dos::normal, dos::notContentIndexed, true}),
-        [](const auto& test) { return std::string(test.param.name); });
+        tables::caseName);
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "CoreFixture.h"
+#include "NamedCase.h"
 #include "selection/DropEffect.h"
 
 #include <gtest/gtest.h>
@@ -24,16 +25,10 @@ struct Step
     bool image1Visible;
 };
 
-struct Sequence
+struct Sequence : tables::NamedCase
 {
-    const char* name;
     std::vector<Step> steps;
 };
-
-void PrintTo(const Sequence& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 class DropSequence : public ::testing::TestWithParam<Sequence>
 {
@@ -92,7 +87,7 @@ INSTANTIATE_TEST_SUITE_P(
                            {"b", "a", "b"},
                            "3 File(s)/Folder(s) selected. Click RESET",
                            false}}}),
-        [](const auto& test) { return std::string(test.param.name); });
+        tables::caseName);
 
 TEST(DropIntake, HundredThousandPathsAreTakenWholeAndCountedRight)
 {

@@ -1,4 +1,5 @@
 #include "Fakes.h"
+#include "NamedCase.h"
 #include "web/BrowserCommand.h"
 
 #include <gtest/gtest.h>
@@ -23,18 +24,12 @@ const RegistryValue notText{RegistryValue::Kind::NotText, {}};
 const std::string fallback = "\"C:\\Program Files\\Internet Explorer\\iexplore.exe\"";
 const std::string firefox = "\"C:\\Program Files\\Mozilla Firefox\\firefox.exe\" -osint -url";
 
-struct BrowserCase
+struct BrowserCase : tables::NamedCase
 {
-    const char* name;
     std::map<std::string, RegistryValue> registry;
     std::string browser;             // expected command in front of the URL
     std::vector<std::string> reads;  // in order
 };
-
-void PrintTo(const BrowserCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 class GetActiveBrowserCases : public ::testing::TestWithParam<BrowserCase>
 {
@@ -131,7 +126,7 @@ INSTANTIATE_TEST_SUITE_P(
                             {{userClient, notText}, {machineClient, notText}},
                             fallback,
                             {userClient, machineClient, openCommandOf("")}}),
-        [](const auto& test) { return std::string(test.param.name); });
+        tables::caseName);
 
 TEST(GetActiveBrowser, ReaderThatAlwaysFailsGivesTheFallback)
 {

@@ -69,15 +69,7 @@ Shown readProgress(HWND progress, HWND owner, int ownerPaints)
     Shown shown;
     shown.ownerEnabled = IsWindowEnabled(owner) != FALSE;
     shown.ownerPaints = ownerPaints;
-    std::vector<HWND> children;
-    EnumChildWindows(
-            progress,
-            [](HWND child, LPARAM found) CALLBACK -> BOOL {
-                reinterpret_cast<std::vector<HWND>*>(found)->push_back(child);
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&children));
-    for (HWND child : children) {
+    for (HWND child : childrenOf(progress)) {
         const std::wstring kind = classOf(child);
         if (_wcsicmp(kind.c_str(), L"Static") == 0) {
             const std::wstring text = textOf(child);

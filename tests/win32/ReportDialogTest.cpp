@@ -42,6 +42,17 @@ std::wstring clipboardText()
     return text;
 }
 
+// Empties the clipboard, so that what is read after a click is what the click put there and not
+// what an earlier test left.
+bool emptyClipboard()
+{
+    if (!OpenClipboard(nullptr))
+        return false;
+    const bool emptied = EmptyClipboard() != FALSE;
+    CloseClipboard();
+    return emptied;
+}
+
 // What showReport put up, read and closed from a timer inside its modal loop.
 struct SeenReport
 {
@@ -136,19 +147,6 @@ RECT windowRect(HWND window)
     RECT rect{};
     GetWindowRect(window, &rect);
     return rect;
-}
-
-std::vector<HWND> childrenOf(HWND parent)
-{
-    std::vector<HWND> children;
-    EnumChildWindows(
-            parent,
-            [](HWND child, LPARAM found) CALLBACK -> BOOL {
-                reinterpret_cast<std::vector<HWND>*>(found)->push_back(child);
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&children));
-    return children;
 }
 
 // The button that shows and hides the list, by the words on it.
@@ -287,7 +285,7 @@ std::vector<Step> stepsThrough(Opening opening, const PointerLock& pointer,
     steps.push_back({"a click on Copy the list fills the clipboard",
                      [&pointer](HWND box) {
                          HWND copy = GetDlgItem(box, 100);
-                         return copy && clickAt(pointer, windowRect(copy));
+                         return copy && emptyClipboard() && clickAt(pointer, windowRect(copy));
                      },
                      [&seen](HWND) {
                          seen.copied = clipboardText();

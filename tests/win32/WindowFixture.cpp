@@ -66,6 +66,19 @@ void WindowFixture::NotingView::showReport(const std::string& title, const std::
         WindowView::showReport(title, text, details, warning);
 }
 
+std::vector<HWND> childrenOf(HWND parent)
+{
+    std::vector<HWND> children;
+    EnumChildWindows(
+            parent,
+            [](HWND child, LPARAM found) CALLBACK -> BOOL {
+                reinterpret_cast<std::vector<HWND>*>(found)->push_back(child);
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&children));
+    return children;
+}
+
 std::wstring classOf(HWND window)
 {
     wchar_t name[128] = {};

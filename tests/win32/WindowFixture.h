@@ -95,6 +95,8 @@ std::vector<HWND> threadWindows(const std::function<bool(HWND)>& matches);
 std::vector<HWND> desktopWindows(const std::function<bool(HWND)>& matches);
 // The visible top-level windows of this thread that an owner owns, tooltips left out.
 std::vector<HWND> ownedWindows(HWND owner);
+// Every child window of a window, at every depth.
+std::vector<HWND> childrenOf(HWND parent);
 std::wstring classOf(HWND window);
 std::wstring textOf(HWND window);
 // The report's own text in a box, a message box or a task dialog: the text of the child window

@@ -1,3 +1,4 @@
+#include "NamedCase.h"
 #include "ScratchFolder_windows.h"
 #include "reset/AttributeReset.h"
 #include "reset/AttributeReset_windows.h"
@@ -106,17 +107,11 @@ void PrintTo(Kind kind, std::ostream* os)
     *os << (kind == Kind::File ? "File" : "Folder");
 }
 
-struct FlagCase
+struct FlagCase : tables::NamedCase
 {
-    const char* name;
     Kind kind;
     DWORD flags;
 };
-
-void PrintTo(const FlagCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 class AttributeResetFlags : public ::testing::TestWithParam<FlagCase>
 {
@@ -185,18 +180,12 @@ INSTANTIATE_TEST_SUITE_P(Cases, AttributeResetFlags,
                                                     hiddenFlag | systemFlag},
                                            FlagCase{"ReadOnlyFolder", Kind::Folder, readOnlyFlag},
                                            FlagCase{"AlreadyNormalFolder", Kind::Folder, 0}),
-                         [](const auto& test) { return std::string(test.param.name); });
+                         tables::caseName);
 
-struct MissingCase
+struct MissingCase : tables::NamedCase
 {
-    const char* name;
     const wchar_t* relativePath;
 };
-
-void PrintTo(const MissingCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 class AttributeResetMissing : public ::testing::TestWithParam<MissingCase>
 {
@@ -217,7 +206,7 @@ TEST_P(AttributeResetMissing, IsReportedAsNoLongerThere)
 INSTANTIATE_TEST_SUITE_P(Cases, AttributeResetMissing,
                          ::testing::Values(MissingCase{"File", L"\\deleted.txt"},
                                            MissingCase{"FolderOnTheWay", L"\\deleted\\file.txt"}),
-                         [](const auto& test) { return std::string(test.param.name); });
+                         tables::caseName);
 
 // A name no Windows file system takes fails for no reason more specific than the system's: the
 // report gives its own words with the code, for a search or a support request.
@@ -297,19 +286,13 @@ TEST(AttributeResetLink, ResetsTheLinkAndLeavesItsTargetAlone)
 // spelt, and the namesake keeps exactly its flags.
 enum class Spelling { Full, Relative, DriveRelative, Slashes };
 
-struct NamesakeCase
+struct NamesakeCase : tables::NamedCase
 {
-    const char* name;
     const wchar_t* dropped;
     const wchar_t* namesake;  // nullptr: none
     Kind kind;
     Spelling spelling;
 };
-
-void PrintTo(const NamesakeCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 // The current directory for as long as it lives.
 class CurrentDirectory
@@ -407,22 +390,16 @@ INSTANTIATE_TEST_SUITE_P(
                 NamesakeCase{"DriveRelative", L"drv.", L"drv", Kind::Folder,
                              Spelling::DriveRelative},
                 NamesakeCase{"SlashesAndDots", L"sl ", L"sl", Kind::File, Spelling::Slashes}),
-        [](const auto& test) { return std::string(test.param.name); });
+        tables::caseName);
 
 // Read literally, a name like "CON" or "aux.txt" is a file like any other, in a folder or in
 // the current one.
-struct DeviceNameCase
+struct DeviceNameCase : tables::NamedCase
 {
-    const char* name;
     const wchar_t* file;
     Kind kind;
     bool relative;
 };
-
-void PrintTo(const DeviceNameCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 class AttributeResetDeviceName : public ::testing::TestWithParam<DeviceNameCase>
 {
@@ -458,7 +435,7 @@ INSTANTIATE_TEST_SUITE_P(
                           DeviceNameCase{"FolderAUX", L"AUX", Kind::Folder, false},
                           DeviceNameCase{"RelativeCON", L"CON", Kind::File, true},
                           DeviceNameCase{"RelativeNulTxt", L"nul.txt", Kind::File, true}),
-        [](const auto& test) { return std::string(test.param.name); });
+        tables::caseName);
 
 // A true device path is never opened: opening a port or a pipe is an act of its own.
 class AttributeResetDevicePath : public ::testing::TestWithParam<const wchar_t*>
@@ -548,17 +525,11 @@ INSTANTIATE_TEST_SUITE_P(Cases, AttributeResetLongPathDot,
 // away with real renames between the read and the write, as a program racing the reset would.
 enum class Swap { None, Replaced, Removed };
 
-struct ReplacedCase
+struct ReplacedCase : tables::NamedCase
 {
-    const char* name;
     Kind kind;
     Swap swap;
 };
-
-void PrintTo(const ReplacedCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 class AttributeResetReplaced : public ::testing::TestWithParam<ReplacedCase>
 {
@@ -612,7 +583,7 @@ INSTANTIATE_TEST_SUITE_P(
                           ReplacedCase{"FolderReplaced", Kind::Folder, Swap::Replaced},
                           ReplacedCase{"FileMovedAway", Kind::File, Swap::Removed},
                           ReplacedCase{"FolderMovedAway", Kind::Folder, Swap::Removed}),
-        [](const auto& test) { return std::string(test.param.name); });
+        tables::caseName);
 
 // Already normal, so nothing is written; still the path is checked to name the object read.
 TEST(AttributeResetReplacedNormal, IsNotDoneOnceAnotherObjectHasTheName)

@@ -1,3 +1,4 @@
+#include "NamedCase.h"
 #include "reset/AttributeReset_windows.h"
 
 #include <gtest/gtest.h>
@@ -27,18 +28,12 @@ std::wstring pathOfLength(const std::wstring& start, std::size_t length)
 
 const std::wstring long300 = pathOfLength(L"C:", 300);
 
-struct LiteralCase
+struct LiteralCase : tables::NamedCase
 {
-    const char* name;
     std::wstring path;
     std::wstring expected;
     std::wstring current = L"C:\\work\\here";
 };
-
-void PrintTo(const LiteralCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 class LiteralPath : public ::testing::TestWithParam<LiteralCase>
 {
@@ -115,7 +110,7 @@ INSTANTIATE_TEST_SUITE_P(
                 LiteralCase{"Pipe", L"\\\\.\\pipe\\name", L"\\\\?\\pipe\\name"},
                 LiteralCase{"Port", L"\\\\.\\COM1", L"\\\\?\\COM1"},
                 LiteralCase{"Volume", L"\\\\.\\C:", L"\\\\?\\C:"}, LiteralCase{"Empty", L"", L""}),
-        [](const auto& test) { return std::string(test.param.name); });
+        tables::caseName);
 
 TEST(LiteralPathHere, JoinsARelativePathToTheCurrentDirectory)
 {
@@ -127,17 +122,11 @@ TEST(LiteralPathHere, JoinsARelativePathToTheCurrentDirectory)
     EXPECT_EQ(literalPath(L"name ."), expected + L"name .");
 }
 
-struct DeviceCase
+struct DeviceCase : tables::NamedCase
 {
-    const char* name;
     std::wstring path;
     bool device;
 };
-
-void PrintTo(const DeviceCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 class NamesDevice : public ::testing::TestWithParam<DeviceCase>
 {
@@ -177,19 +166,13 @@ INSTANTIATE_TEST_SUITE_P(
                 DeviceCase{"RemotePipe", L"\\\\server\\pipe\\name", true},
                 DeviceCase{"RemotePipeLiterally", L"\\\\?\\UNC\\server\\PIPE\\name", true},
                 DeviceCase{"Mailslot", L"\\\\*\\mailslot\\name", true}),
-        [](const auto& test) { return std::string(test.param.name); });
+        tables::caseName);
 
-struct KeptCase
+struct KeptCase : tables::NamedCase
 {
-    const char* name;
     std::wstring path;
     bool kept;
 };
-
-void PrintTo(const KeptCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 class KeptByWindowsByName : public ::testing::TestWithParam<KeptCase>
 {
@@ -219,6 +202,6 @@ INSTANTIATE_TEST_SUITE_P(
                 KeptCase{"WithTrailingDot", L"C:\\System Volume Information.", false},
                 KeptCase{"TheRoot", L"C:\\", false},
                 KeptCase{"OtherFile", L"C:\\Users\\me\\file.txt", false}),
-        [](const auto& test) { return std::string(test.param.name); });
+        tables::caseName);
 
 }  // namespace

@@ -1,3 +1,4 @@
+#include "NamedCase.h"
 #include "ScratchFolder_windows.h"
 #include "app/SystemDirectory.h"
 #include "web/Launcher.h"
@@ -60,18 +61,12 @@ std::map<std::string, std::string> readRecord(const std::wstring& path)
     return record;
 }
 
-struct LaunchCase
+struct LaunchCase : tables::NamedCase
 {
-    const char* name;
     ShowState state;
     int showWindow;
     std::string extraArguments;
 };
-
-void PrintTo(const LaunchCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 class LauncherWindows : public ::testing::TestWithParam<LaunchCase>
 {
@@ -135,19 +130,13 @@ INSTANTIATE_TEST_SUITE_P(
                           LaunchCase{
                                   "MaximizedActive", ShowState::MaximizedActive, SW_SHOWMAXIMIZED,
                                   "  \"quoted argument\" ünïcode-€ http://www.quorvane.example/"}),
-        [](const auto& test) { return std::string(test.param.name); });
+        tables::caseName);
 
-struct FailureCase
+struct FailureCase : tables::NamedCase
 {
-    const char* name;
     std::wstring program;  // in the scratch folder; empty: an empty command line
     std::string error;
 };
-
-void PrintTo(const FailureCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 class LauncherWindowsFailure : public ::testing::TestWithParam<FailureCase>
 {
@@ -176,7 +165,7 @@ INSTANTIATE_TEST_SUITE_P(
         Cases, LauncherWindowsFailure,
         ::testing::Values(FailureCase{"EmptyCommandLine", L"", "The command line is empty."},
                           FailureCase{"MissingProgram", L"\\no such browser.exe", "(error 2)"}),
-        [](const auto& test) { return std::string(test.param.name); });
+        tables::caseName);
 
 // The fallback must name a program that exists, quoted, so process creation never tries
 // "C:\Program" first.

@@ -1,3 +1,4 @@
+#include "NamedCase.h"
 #include "web/RegistryReader.h"
 
 #include <gtest/gtest.h>
@@ -70,19 +71,13 @@ RegistryValue text(const std::string& utf8)
 const RegistryValue notText{Kind::NotText, {}};
 const RegistryValue failure{Kind::Failure, {}};
 
-struct ReadCase
+struct ReadCase : tables::NamedCase
 {
-    const char* name;
     Root root;                        // where the test's key is made
     std::vector<StoredValue> stored;  // written below the test's key before the read
     std::string path;                 // what is read; "<key>" stands for the test's key
     RegistryValue expected;
 };
-
-void PrintTo(const ReadCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 // Removes Software\<name> with all it holds from one view of the registry.
 void deleteSoftwareKey(HKEY root, const std::wstring& name, REGSAM view)
@@ -205,7 +200,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, RegistryReaderWindows, ::testing::Values(
     ReadCase{"MissingKey", Root::User, {sz(L"x")}, "HKCU\\<key>\\NoSuchKey\\", failure},
     ReadCase{"UnknownRoot", Root::User, {sz(L"x")}, "HKXX\\<key>\\", failure},
     ReadCase{"RootAlone", Root::User, {sz(L"x")}, "HKCU", failure}),
-    [](const auto& test) { return std::string(test.param.name); });
+    tables::caseName);
 // clang-format on
 
 // HKLM\\Software has two views on 64-bit Windows, and this test is a 32-bit program like the
