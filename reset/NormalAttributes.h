@@ -1,7 +1,7 @@
 #pragma once
 // What "normal" means: the DOS attribute bits by name, and, for every kind of file system a
 // dropped path may live on, what a reset clears, what it keeps, and what it cannot change.
-// Every backend takes its bits from here, and the README's table is this table (a test
+// Every backend masks with its own row of the table, and the README's table is this table (a test
 // compares the two).
 #include <array>
 #include <cstdint>
@@ -50,15 +50,6 @@ struct WindowsReset
     std::uint32_t clears;
     bool needed;
 };
-
-constexpr WindowsReset windowsReset(std::uint32_t before)
-{
-    const bool cloudFile = (before & cloudStates) != 0;
-    const std::uint32_t enginesOwn = pinned | unpinned | (cloudFile ? offline : 0);
-    const std::uint32_t kept = before & enginesOwn;
-    const std::uint32_t clears = windowsNormal & ~enginesOwn;
-    return {kept != 0 ? kept : normal, clears, (before & clears) != 0};
-}
 
 struct Name
 {
@@ -125,3 +116,16 @@ inline constexpr std::array table{windows, fat,       exfat,     exfatFuse, ntfs
                                   smb,     dosAttrib, otherFuse, inodeFlags};
 
 }  // namespace normalOn
+
+namespace dos {
+
+constexpr WindowsReset windowsReset(std::uint32_t before)
+{
+    const bool cloudFile = (before & dos::cloudStates) != 0;
+    const std::uint32_t enginesOwn = dos::pinned | dos::unpinned | (cloudFile ? dos::offline : 0);
+    const std::uint32_t kept = before & enginesOwn;
+    const std::uint32_t clears = normalOn::windows.clears & ~enginesOwn;
+    return {kept != 0 ? kept : dos::normal, clears, (before & clears) != 0};
+}
+
+}  // namespace dos

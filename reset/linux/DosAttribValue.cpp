@@ -30,7 +30,7 @@ bool normalizeText(std::string& text)
         upper = upper || (text[i] >= 'A' && text[i] <= 'F');
         value = (value << 4) | static_cast<unsigned long>(digit);
     }
-    value &= ~static_cast<unsigned long>(dos::visible);
+    value &= ~static_cast<unsigned long>(normalOn::dosAttrib.clears);
     const char* digits = upper ? "0123456789ABCDEF" : "0123456789abcdef";
     for (std::size_t i = text.size(); i-- > 2;) {
         text[i] = digits[value & 0xF];
@@ -111,7 +111,8 @@ std::optional<std::string> DosAttribValue::normalized(std::string_view value)
     if (version != level || version < 1 || version > 5 || !fillsTheRest(value, infoAt, version))
         return std::nullopt;
     const std::size_t attribAt = infoAt + (version == 1 ? 0 : 4);
-    writeLittleEndian32(result, attribAt, readLittleEndian(value, attribAt, 4) & ~dos::visible);
+    writeLittleEndian32(result, attribAt,
+                        readLittleEndian(value, attribAt, 4) & ~normalOn::dosAttrib.clears);
     return result;
 }
 

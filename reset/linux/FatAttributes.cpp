@@ -18,6 +18,8 @@ StepResult FatAttributes::clear(PinnedObject& target, DeviceInfo& device)
     if (device.kind != FileSystemKind::Fat && device.kind != FileSystemKind::Exfat)
         return StepResult::notMine();
     static_assert(dos::visible == (ATTR_RO | ATTR_HIDDEN | ATTR_SYS | ATTR_ARCH));
+    const std::uint32_t clears
+            = (device.kind == FileSystemKind::Exfat ? normalOn::exfat : normalOn::fat).clears;
 
     StepResult failure;
     const int fd = target.openDescriptor(failure);
@@ -30,7 +32,7 @@ StepResult FatAttributes::clear(PinnedObject& target, DeviceInfo& device)
             return StepResult::failed(Status::NotSupported, Cause::ExfatDriverTooOld);
         return StepResult::fromErrno(errno, target.status());
     }
-    std::uint32_t normal = attributes & ~dos::visible;
+    std::uint32_t normal = attributes & ~clears;
     if (target.isFolder())
         normal |= ATTR_DIR;  // a folder keeps its directory bit, as the driver expects
     if (normal == attributes)
@@ -45,9 +47,9 @@ StepResult FatAttributes::clear(PinnedObject& target, DeviceInfo& device)
     }
     if (::ioctl(fd, FAT_IOCTL_GET_ATTRIBUTES, &attributes) != 0)
         return StepResult::fromErrno(errno, target.status());
-    if ((attributes & dos::visible) != 0)
+    if ((attributes & clears) != 0)
         return StepResult::failed(Status::NotSupported, Cause::FlagsKept,
-                                  flagNames(attributes & dos::visible));
+                                  flagNames(attributes & clears));
     return StepResult::normal();
 }
 

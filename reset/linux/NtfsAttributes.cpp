@@ -106,8 +106,8 @@ StepResult NtfsAttributes::clear(PinnedObject& target, DeviceInfo& device)
 
     // Never a bit the driver shows of its own: ntfs3 would store its folder bit on disk.
     const std::uint32_t ownBits = target.isFolder() ? device.driversFolderBits : 0;
-    const std::uint32_t normal = *attributes & ~dos::windowsNormal & ~ownBits;
-    if ((*attributes & dos::windowsNormal) == 0)
+    const std::uint32_t normal = *attributes & ~normalOn::ntfs.clears & ~ownBits;
+    if ((*attributes & normalOn::ntfs.clears) == 0)
         return StepResult::normal();
     std::string written(4, '\0');
     writeLittleEndian32(written, 0, normal);
@@ -118,7 +118,7 @@ StepResult NtfsAttributes::clear(PinnedObject& target, DeviceInfo& device)
     const std::optional<std::uint32_t> check = readWord(target.name());
     if (!check)
         return readFailure(errno, target.status());
-    if (const std::uint32_t kept = *check & dos::windowsNormal)
+    if (const std::uint32_t kept = *check & normalOn::ntfs.clears)
         return StepResult::failed(Status::NotSupported, Cause::FlagsKept, flagNames(kept));
     return StepResult::normal();
 }

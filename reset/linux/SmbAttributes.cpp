@@ -54,7 +54,7 @@ bool mayClearReadOnlyByMode(const PinnedObject& target, DeviceInfo& device,
 
 std::uint32_t SmbAttributes::normalWord(std::uint32_t word, bool folder)
 {
-    const std::uint32_t normal = word & ~dos::windowsNormal;
+    const std::uint32_t normal = word & ~normalOn::smb.clears;
     if (folder)
         return normal | dos::directory;
     return normal == 0 ? dos::normal : normal;
@@ -91,7 +91,7 @@ StepResult SmbAttributes::clear(PinnedObject& target, DeviceInfo& device)
             return StepResult::failed(Status::Failed, Cause::UnknownFormat, "smb");
         return StepResult::fromErrno(errno, target.status());
     }
-    if ((*attributes & dos::windowsNormal) == 0)
+    if ((*attributes & normalOn::smb.clears) == 0)
         return StepResult::normal();
     const std::uint32_t normal = SmbAttributes::normalWord(*attributes, target.isFolder());
     if (::setxattr(target.name(), xattrName, &normal, sizeof normal, 0) != 0) {
@@ -109,7 +109,7 @@ StepResult SmbAttributes::clear(PinnedObject& target, DeviceInfo& device)
     const std::optional<std::uint32_t> check = readWord(target.name());
     if (!check)
         return StepResult::fromErrno(errno, target.status());
-    if (const std::uint32_t kept = *check & dos::windowsNormal)
+    if (const std::uint32_t kept = *check & normalOn::smb.clears)
         return StepResult::failed(Status::NotSupported, Cause::FlagsKept, flagNames(kept));
     return StepResult::normal();
 }
