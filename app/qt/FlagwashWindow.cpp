@@ -39,14 +39,35 @@ FlagwashWindow::FlagwashWindow(QWidget* parent)
         QWidget* widget = createControl(c);
         widget->setObjectName(fromUtf8(c.name));
         widget->setGeometry(pixels(c.rect));
+        // Hidden until the window is on the screen (see setVisible), also those shown at start.
+        widget->hide();
+        controls_[c.id] = widget;
+    }
+}
+
+// Qt starts its accessibility bridge, and with it a connection to the D-Bus session bus, at the
+// first event a screen reader could hear of: a control's text or name set, or a control shown,
+// which Qt does for the controls before it maps the window they are in. So the window is shown
+// bare, and its controls get their words and are shown right after it, before the first paint.
+void FlagwashWindow::setVisible(bool visible)
+{
+    QWidget::setVisible(visible);
+    if (!visible || completed_)
+        return;
+    completed_ = true;
+    for (const Layout::Control& c : Layout::controls) {
+        QWidget* widget = control(c.id);
+        if (c.kind == Layout::Kind::Label)
+            static_cast<QLabel*>(widget)->setText(fromUtf8(c.text));
         if (!c.tooltip.empty()) {
             widget->setToolTip(fromUtf8(c.tooltip));
             widget->setAccessibleDescription(fromUtf8(c.tooltip));
         }
         if (!c.accessibleName.empty())
             widget->setAccessibleName(fromUtf8(c.accessibleName));
-        widget->setVisible(c.shownAtStart);
-        controls_[c.id] = widget;
+        // Those hidden at start (the drop zone) are the core's to show.
+        if (c.shownAtStart)
+            widget->show();
     }
 }
 
@@ -74,7 +95,7 @@ QWidget* FlagwashWindow::createControl(const Layout::Control& c)
         return button;
     }
     case Layout::Kind::Label: {
-        auto* label = new QLabel(fromUtf8(c.text), this);
+        auto* label = new QLabel(this);
         label->setTextFormat(Qt::PlainText);
         label->setFont(labelFont());
         label->setWordWrap(c.wordWrap);

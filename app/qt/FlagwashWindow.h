@@ -26,6 +26,10 @@ public:
     // window manager runs. Call it once, before the window is first shown.
     void centreOnScreen();
 
+    // Shows or hides the window. The controls get their texts, tooltips and accessible names,
+    // and those shown at start appear, right after the window is first shown.
+    void setVisible(bool visible) override;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -41,4 +45,5 @@ private:
     frmFlagwash* form_ = nullptr;
     QPixmap background_;
     std::map<Layout::ControlId, QWidget*> controls_;
+    bool completed_ = false;
 };
