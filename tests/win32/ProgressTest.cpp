@@ -35,17 +35,6 @@ void postAltF4(HWND window)
     PostMessageW(window, WM_SYSKEYUP, VK_F4, altDown | (static_cast<LPARAM>(KF_UP) << 16));
 }
 
-// A click of the left button where the pointer is, through the system's input queue.
-bool realClick()
-{
-    INPUT inputs[2] = {};
-    inputs[0].type = INPUT_MOUSE;
-    inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    inputs[1].type = INPUT_MOUSE;
-    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    return SendInput(2, inputs, sizeof(INPUT)) == 2;
-}
-
 LRESULT CALLBACK countPaints(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                              DWORD_PTR paints)
 {

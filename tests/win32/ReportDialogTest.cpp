@@ -132,14 +132,8 @@ using Win32ReportDialog = WindowFixture;
 // A click of the left button at a point of the screen, through the system's input queue.
 bool clickAt(const PointerLock& pointer, const RECT& area)
 {
-    if (!pointer.moveTo({(area.left + area.right) / 2, (area.top + area.bottom) / 2}))
-        return false;
-    INPUT inputs[2] = {};
-    inputs[0].type = INPUT_MOUSE;
-    inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    inputs[1].type = INPUT_MOUSE;
-    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    return SendInput(2, inputs, sizeof(INPUT)) == 2;
+    return pointer.moveTo({(area.left + area.right) / 2, (area.top + area.bottom) / 2})
+            && realClick();
 }
 
 RECT windowRect(HWND window)

@@ -218,6 +218,17 @@ void WindowFixture::TearDown()
     pumpMessages();
 }
 
+// A click of the left button where the pointer is, through the system's input queue.
+bool realClick()
+{
+    INPUT inputs[2] = {};
+    inputs[0].type = INPUT_MOUSE;
+    inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    inputs[1].type = INPUT_MOUSE;
+    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    return SendInput(2, inputs, sizeof(INPUT)) == 2;
+}
+
 POINT controlCentre(Layout::ControlId id, int dpi)
 {
     const Layout::TwipsRect& r = Layout::control(id).rect;

@@ -73,6 +73,9 @@ protected:
     bool quitPosted = false;
 };
 
+// A click of the left button where the pointer is, through the system's input queue.
+bool realClick();
+
 // The centre of a control of the layout, in client pixels at a density.
 POINT controlCentre(Layout::ControlId id, int dpi = Layout::referenceDpi);
 
