@@ -73,6 +73,20 @@ def require(*programs):
             raise Skip(f"{program} is not installed (tools/install-deps.sh test)")
 
 
+def require_fuse(what="FUSE"):
+    """Skips where /dev/fuse cannot be opened for reading and writing."""
+    if not os.access("/dev/fuse", os.R_OK | os.W_OK):
+        raise Skip(f"no usable /dev/fuse for {what}")
+
+
+def blank_image(path, size):
+    """A disk image of `size` (truncate's spelling, "64M") holding nothing, made anew."""
+    if os.path.exists(path):
+        os.remove(path)
+    subprocess.run(["truncate", "-s", size, path], check=True)
+    return path
+
+
 def static_busybox():
     busybox = shutil.which("busybox")
     if busybox is None:

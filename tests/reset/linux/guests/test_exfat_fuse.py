@@ -86,12 +86,8 @@ def main():
     guestvm.require("mount.exfat-fuse", "mkfs.exfat", "fsck.exfat", "losetup")
     if os.geteuid() != 0:
         raise guestvm.Skip("exfat-fuse on a loop device needs root")
-    if not os.access("/dev/fuse", os.R_OK | os.W_OK):
-        raise guestvm.Skip("no usable /dev/fuse")
-    image = os.path.join(work, "exfat.img")
-    if os.path.exists(image):
-        os.remove(image)
-    subprocess.run(["truncate", "-s", "64M", image], check=True)
+    guestvm.require_fuse("exfat-fuse")
+    image = guestvm.blank_image(os.path.join(work, "exfat.img"), "64M")
     subprocess.run(["mkfs.exfat", "-L", "STICK", image], check=True, stdout=subprocess.DEVNULL)
     mount_point = os.path.join(work, "mnt")
 

@@ -28,13 +28,9 @@ STICKS = [("first-ext4", "/dev/vda", "mount -t ext4 /dev/loop0 /mnt", None),
 
 def make_images(work):
     guestvm.require("mkfs.ext4", "debugfs", "mkfs.fat", "mcopy", "mattrib", "mkntfs", "ntfs-3g")
-    if not os.access("/dev/fuse", os.R_OK | os.W_OK):
-        raise guestvm.Skip("no usable /dev/fuse for ntfs-3g")
-    images = [os.path.join(work, f"{name}.img") for name, _, _, _ in STICKS]
-    for image in images:
-        if os.path.exists(image):
-            os.remove(image)
-        subprocess.run(["truncate", "-s", "16M", image], check=True)
+    guestvm.require_fuse("ntfs-3g")
+    images = [guestvm.blank_image(os.path.join(work, f"{name}.img"), "16M")
+              for name, _, _, _ in STICKS]
     payload = os.path.join(work, "payload")
     with open(payload, "w") as file:
         file.write("contents\n")

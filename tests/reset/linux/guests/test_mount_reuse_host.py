@@ -134,12 +134,8 @@ def main():
                     "setfattr")
     if os.geteuid() != 0:
         raise guestvm.Skip("mounting a loop device needs root")
-    if not os.access("/dev/fuse", os.R_OK | os.W_OK):
-        raise guestvm.Skip("no usable /dev/fuse for ntfs-3g")
-    image = os.path.join(work, "stick.img")
-    if os.path.exists(image):
-        os.remove(image)
-    subprocess.run(["truncate", "-s", "64M", image], check=True)
+    guestvm.require_fuse("ntfs-3g")
+    image = guestvm.blank_image(os.path.join(work, "stick.img"), "64M")
     mount_point = os.path.join(work, "mnt")
     os.makedirs(mount_point, exist_ok=True)
     attached = subprocess.run(["losetup", "-f", "--show", image], capture_output=True, text=True)

@@ -67,12 +67,8 @@ class Ntfs3g:
 
 def make_image(work):
     guestvm.require("mkntfs", "ntfs-3g")
-    if not os.access("/dev/fuse", os.R_OK | os.W_OK):
-        raise guestvm.Skip("no usable /dev/fuse for ntfs-3g")
-    image = os.path.join(work, "ntfs.img")
-    if os.path.exists(image):
-        os.remove(image)
-    subprocess.run(["truncate", "-s", "32M", image], check=True)
+    guestvm.require_fuse("ntfs-3g")
+    image = guestvm.blank_image(os.path.join(work, "ntfs.img"), "32M")
     subprocess.run(["mkntfs", "-F", "-q", "-f", "-L", "DISK", image], check=True,
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     return image
